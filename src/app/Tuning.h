@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: MIT
+// Every number that shapes the effect's feel, timing, look and sound. Code
+// elsewhere cites these by name and never repeats a value.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace orvane::Tuning {
+
+// Units: angles in degrees of lid opening (0 = closed), angular speeds in
+// degrees per second (positive = opening), times in seconds, frequencies in
+// hertz; levels, gains and fractions are plain ratios.
+
+// Motion gate.
+inline constexpr double armVelocity = 6.0;
+inline constexpr double stillVelocity = 1.5;
+inline constexpr double armMargin = 20.0;
+inline constexpr double fadeBand = 8.0;
+inline constexpr double settleTime = 0.6;
+inline constexpr double coverMinAngle = 30.0;
+inline constexpr double sleepAngle = 20.0;
+inline constexpr double clearDuration = 0.18;
+inline constexpr double clearHysteresis = 2.0;
+inline constexpr double armTimeout = 1.5;
+inline constexpr double stillRange = 1.5;
+inline constexpr double stillEntryTime = 0.2;
+inline constexpr double stillNetTravel = 0.35;
+inline constexpr double travelWindow = 1.0;
+
+// Fold mapping and settle spring.
+inline constexpr double closedCap = 25.0;
+inline constexpr double springMaxStep = 1.0 / 30.0;
+inline constexpr double perspectivePowMax = 1.6;
+inline constexpr double settleOmega = 16.0; // rad/s
+inline constexpr double settleDamping = 0.72;
+
+// Clear angle and angle limits.
+inline constexpr double defaultClearAngle = 100.0;
+inline constexpr double minClearAngle = 70.0;
+inline constexpr double maxClearAngle = 130.0;
+inline constexpr double maxObservedAngle = 135.0;
+inline constexpr double lidCalibrationMinAngle = 30.0;
+inline constexpr double lidCalibrationMaxAngle = 150.0;
+
+// Angle filter (One Euro).
+inline constexpr double oneEuroMinCutoff = 1.2;
+inline constexpr double oneEuroBeta = 0.2; // Hz per deg/s
+inline constexpr double oneEuroDerivativeCutoff = 1.0;
+inline constexpr double oneEuroSpeedCutoff = 4.0;
+
+// Lid sensor polling.
+inline constexpr double sensorHzActive = 120.0;
+inline constexpr double sensorHzIdle = 10.0;
+inline constexpr double sensorHzAccordion = 30.0;
+inline constexpr std::int64_t sensorLeewayMs = 20;
+inline constexpr std::int64_t sensorLeewayActiveMs = 1;
+inline constexpr std::int64_t sensorMaxConsecutiveFailures = 12;
+inline constexpr double sensorReopenInterval = 5.0;
+
+// Offscreen render geometry.
+inline constexpr std::int64_t renderWidth = 1512; // px
+inline constexpr std::int64_t renderHeight = 982; // px
+inline constexpr std::int64_t sheetCellWidth = 378;
+inline constexpr std::int64_t sheetCellHeight = 245;
+inline constexpr std::array<double, 4> sheetAngles{110.0, 90.0, 70.0, 50.0};
+inline constexpr double gpuBudgetMs = 2.0;
+
+// Renderer and sheet geometry.
+inline constexpr double blurSkipThreshold = 0.01;
+inline constexpr double blurOffsetBase = 0.5; // texels
+inline constexpr double blurOffsetSpan = 2.5; // texels
+inline constexpr double foldRotationMin = 85.0;
+inline constexpr double foldRotationMax = 100.0;
+inline constexpr double foldCameraDistance = 1.5; // sheet is 2 wide
+inline constexpr double bendRadiusOpen = 0.9;     // sheet heights
+inline constexpr double bendRadiusClosed = 0.18;  // sheet heights
+inline constexpr std::int64_t meshColumns = 32;
+inline constexpr std::int64_t meshRows = 64;
+inline constexpr double stretchMax = 0.12;
+inline constexpr double stretchReach = 1.3;
+inline constexpr double stretchReachMin = 0.2;
+inline constexpr double cornerRadiusFraction = 0.014;
+inline constexpr double motionBlurGain = 0.00018; // per deg/s
+inline constexpr double motionBlurMax = 0.018;
+
+// Shader constants, printed into the program text.
+inline constexpr double backdropDim = 0.22;
+inline constexpr double depthBlurGain = 6.0;
+inline constexpr double frostFloor = 0.55;
+inline constexpr double depthShade = 0.55;
+inline constexpr double sheenStrength = 0.26;
+inline constexpr double sheenPower = 10.0;
+inline constexpr double fresnelStrength = 0.1;
+inline constexpr double lightElevation = 0.94;
+inline constexpr double lightDepth = 0.34;
+inline constexpr double edgeShadowStrength = 0.6;
+inline constexpr double edgeShadowReach = 0.03; // of the output height
+inline constexpr std::int64_t edgeTableCount = 32;
+
+// Movie render script.
+inline constexpr double movieOpenAngle = 115.0;
+inline constexpr double movieClosedAngle = 45.0;
+inline constexpr double moviePreroll = 0.3;
+inline constexpr double movieCloseTime = 1.2;
+inline constexpr double movieHoldClosed = 0.8;
+inline constexpr double movieOpenTime = 0.9;
+inline constexpr double movieHoldOpen = 0.6;
+inline constexpr std::int64_t movieDefaultFPS = 60;
+inline constexpr std::int64_t movieFrameStride = 6;
+
+// Fold animator and overlay motion.
+inline constexpr double fadeTeardownMax = 0.4;
+inline constexpr double animFrameGapRebase = 0.1;
+inline constexpr double animResponse = 0.3;
+inline constexpr double animDamping = 0.88;
+inline constexpr double animRestBand = 0.4;
+inline constexpr double animVelocityCutoff = 16.0;
+inline constexpr double animHorizon = 1.0 / 30.0;
+inline constexpr double animSubstep = 1.0 / 240.0;
+inline constexpr double animMaxGap = 0.25;
+inline constexpr double animJumpReset = 8.0;
+inline constexpr double animBrakeGain = 2.0;
+inline constexpr double animBrakeAngle = 1.0;
+inline constexpr double animBrakeSpeed = 60.0;
+
+// Capture and frame rate.
+inline constexpr std::int64_t captureQueueDepth = 3;
+inline constexpr double captureRetryInterval = 5.0;
+inline constexpr std::int64_t fpsBattery = 60;
+inline constexpr std::int64_t fpsThermal = 30;
+
+// Permission checks.
+inline constexpr double permissionRecheck = 1.0;
+inline constexpr double permissionDenialReuse = 1.0;
+
+// Manual preview.
+inline constexpr double previewIdleTimeout = 30.0;
+inline constexpr double previewURLDefaultSeconds = 8.0;
+inline constexpr double previewURLMaxSeconds = 30.0;
+
+// Status item and cover.
+inline constexpr double iconRedrawMinDelta = 3.0;
+inline constexpr double veilGrowDuration = 0.5;
+inline constexpr double coverVeilDim = 0.2;
+inline constexpr double coverClockDim = 0.45;
+
+// Accordion and sound.
+inline constexpr double accordionVolumeDefault = 0.6;
+inline constexpr double audioSilenceTimeout = 2.0;
+inline constexpr double audioEngineRetryInterval = 1.0;
+inline constexpr std::array<double, 5> accordionZoneEdges{115.0, 95.0, 75.0, 55.0, 37.0};
+inline constexpr double accordionZoneHysteresis = 2.0;
+inline constexpr double accordionFullSpeed = 90.0;
+inline constexpr double accordionCrossfade = 0.045;
+inline constexpr double accordionAttack = 0.03;
+inline constexpr double accordionRelease = 0.15;
+inline constexpr double accordionAirAttack = 0.06;
+inline constexpr double accordionAirRelease = 0.4;
+inline constexpr double accordionLpMin = 500.0;
+inline constexpr double accordionLpMax = 6000.0;
+inline constexpr double accordionLpPow = 1.5;
+inline constexpr double accordionPulseMin = 0.15;
+inline constexpr double accordionPulseMax = 0.65;
+inline constexpr double accordionAirLevel = 0.08;
+inline constexpr double accordionAirQ = 2.5;
+inline constexpr double accordionAccentGain = 0.6;
+inline constexpr double accordionAccentTime = 0.09;
+inline constexpr double accordionPuffTime = 0.04;
+inline constexpr double accordionPuffLevel = 0.3;
+inline constexpr double accordionShakePerReversal = 0.34;
+inline constexpr double accordionShakeDecay = 0.9;
+inline constexpr double accordionShakeThreshold = 0.34;
+inline constexpr double accordionTremoloRate = 8.5;
+inline constexpr double accordionTremoloDepth = 0.55;
+inline constexpr double accordionChordLevel = 0.2;
+inline constexpr double accordionBassLevel = 0.14;
+inline constexpr double accordionBassSustain = 0.55;
+inline constexpr double accordionBassAccentTime = 0.25;
+inline constexpr double accordionStabDelay = 0.15;
+inline constexpr double accordionStabDecay = 0.3;
+inline constexpr double accordionStabLevel = 0.12;
+inline constexpr double accordionOnsetMax = 0.025;
+inline constexpr double accordionDriftCents = 6.0;
+
+} // namespace orvane::Tuning

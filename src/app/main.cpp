@@ -1,0 +1,6 @@
+// SPDX-License-Identifier: MIT
+#include "app/OrvaneApp.h"
+
+int main(int argc, char** argv) {
+    return orvane::OrvaneApp::main(argc, argv);
+}

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#include "core/Text.h"
+#include "core/Xorshift.h"
+
+#include <doctest/doctest.h>
+
+using namespace orvane;
+
+TEST_CASE("the xorshift generator follows its three shifts") {
+    Xorshift32 generator(1);
+    // 1 -> 1 ^ (1 << 13) = 8193 -> 8193 ^ (8193 >> 17) = 8193 -> 8193 ^ (8193 << 5) = 270369
+    CHECK(generator.next() == 270369u);
+
+    SUBCASE("the same seed repeats the same sequence") {
+        Xorshift32 a(0x9E3779B9u);
+        Xorshift32 b(0x9E3779B9u);
+        for (int i = 0; i < 1000; ++i) {
+            CHECK(a.next() == b.next());
+        }
+    }
+}
+
+TEST_CASE("the generator's values stay in their ranges and spread out") {
+    Xorshift32 generator(439041101u);
+    double lowest = 1;
+    double highest = 0;
+    double sum = 0;
+    double noiseLow = 1;
+    double noiseHigh = -1;
+    constexpr int count = 20000;
+    for (int i = 0; i < count; ++i) {
+        const double u = generator.uniform();
+        REQUIRE(u >= 0.0);
+        REQUIRE(u < 1.0);
+        lowest = std::min(lowest, u);
+        highest = std::max(highest, u);
+        sum += u;
+        const double w = generator.signedNoise();
+        REQUIRE(w >= -1.0000001);
+        REQUIRE(w <= 1.0);
+        noiseLow = std::min(noiseLow, w);
+        noiseHigh = std::max(noiseHigh, w);
+    }
+    CHECK(lowest < 0.01);
+    CHECK(highest > 0.99);
+    CHECK(sum / count == doctest::Approx(0.5).epsilon(0.02));
+    CHECK(noiseLow < -0.98);
+    CHECK(noiseHigh > 0.98);
+}
+
+TEST_CASE("lower-casing touches ASCII letters only") {
+    CHECK(asciiLowercased("US.Zoom.XOS") == "us.zoom.xos");
+    CHECK(asciiLowercased("Ä-1_z") == "Ä-1_z");
+}

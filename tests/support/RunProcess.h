@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+// Runs the real executable the way a user would and collects what it said.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orvane::test {
+
+struct ProcessResult {
+    int status = -1; // exit status; -1 when the process did not exit normally
+    std::string out;
+    std::string err;
+};
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments);
+
+} // namespace orvane::test

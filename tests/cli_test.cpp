@@ -10,7 +10,7 @@
 using orvane::test::runProcess;
 
 namespace {
-const std::string orvane = ORVANE_EXECUTABLE;
+const std::string executable = ORVANE_EXECUTABLE;
 
 int lineCount(const std::string& text) {
     int lines = 0;
@@ -34,8 +34,9 @@ TEST_CASE("a mode that is not built yet says so in one line and fails") {
         {{"--shot", "all", "/tmp"}, "--shot"},
     };
     for (const auto& [arguments, name] : cases) {
-        CAPTURE(arguments.front());
-        const auto result = runProcess(orvane, arguments);
+        const std::string& first = arguments.front();
+        CAPTURE(first);
+        const auto result = runProcess(executable, arguments);
         CHECK(result.status == 1);
         CHECK(result.out.empty());
         CHECK(lineCount(result.err) == 1);
@@ -46,7 +47,7 @@ TEST_CASE("a mode that is not built yet says so in one line and fails") {
 TEST_CASE("without a mode the program says the application is not available yet") {
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{}, {"--help"}, {"--Render"}}) {
-        const auto result = runProcess(orvane, arguments);
+        const auto result = runProcess(executable, arguments);
         CHECK(result.status == 1);
         CHECK(lineCount(result.err) == 1);
         CHECK(result.err.find("application is not available yet") != std::string::npos);

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+#include "effect/Blocklist.h"
+
+#include "core/Text.h"
+
+#include <array>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+
+namespace orvane::Blocklist {
+
+namespace {
+
+// ASCII white space and line breaks, then the common Unicode spaces in UTF-8.
+// Only whole sequences are matched: a lead byte never occurs inside another
+// character, so trimming at either end cannot cut a character in two.
+constexpr std::array<std::string_view, 25> spaces{
+    " ",      "\t",     "\n",     "\v",     "\f",     "\r",     "\u0085", "\u00A0", "\u1680",
+    "\u2000", "\u2001", "\u2002", "\u2003", "\u2004", "\u2005", "\u2006", "\u2007", "\u2008",
+    "\u2009", "\u200A", "\u2028", "\u2029", "\u202F", "\u205F", "\u3000",
+};
+
+std::size_t leadingSpaceLength(std::string_view text) {
+    for (std::string_view space : spaces) {
+        if (text.starts_with(space)) {
+            return space.size();
+        }
+    }
+    return 0;
+}
+
+std::size_t trailingSpaceLength(std::string_view text) {
+    for (std::string_view space : spaces) {
+        if (text.ends_with(space)) {
+            return space.size();
+        }
+    }
+    return 0;
+}
+
+std::string trimmed(std::string_view text) {
+    while (const std::size_t n = leadingSpaceLength(text)) {
+        text.remove_prefix(n);
+    }
+    while (const std::size_t n = trailingSpaceLength(text)) {
+        text.remove_suffix(n);
+    }
+    return std::string(text);
+}
+
+} // namespace
+
+const std::vector<std::string>& defaultBundleIDs() {
+    static const std::vector<std::string> ids{"com.apple.iWork.Keynote", "us.zoom.xos",
+                                              "com.microsoft.teams2", "Cisco-Systems.Spark"};
+    return ids;
+}
+
+const std::map<std::string, std::string, std::less<>>& defaultDisplayNames() {
+    static const std::map<std::string, std::string, std::less<>> names{
+        {"com.apple.iWork.Keynote", "Keynote"},
+        {"us.zoom.xos", "Zoom"},
+        {"com.microsoft.teams2", "Microsoft Teams"},
+        {"Cisco-Systems.Spark", "Webex"},
+    };
+    return names;
+}
+
+std::vector<std::string> normalized(const std::vector<std::string>& list) {
+    std::vector<std::string> result;
+    std::unordered_set<std::string> seen;
+    for (const std::string& entry : list) {
+        std::string clean = trimmed(entry);
+        if (!clean.empty() && seen.insert(asciiLowercased(clean)).second) {
+            result.push_back(std::move(clean));
+        }
+    }
+    return result;
+}
+
+bool contains(const std::vector<std::string>& list, const std::optional<std::string>& bundleID) {
+    if (!bundleID || bundleID->empty()) {
+        return false;
+    }
+    const std::string wanted = asciiLowercased(*bundleID);
+    for (const std::string& entry : list) {
+        if (asciiLowercased(entry) == wanted) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string displayName(const std::string& bundleID,
+                        const std::optional<std::string>& installedName) {
+    if (installedName && !installedName->empty()) {
+        return *installedName;
+    }
+    const auto& names = defaultDisplayNames();
+    if (const auto found = names.find(bundleID); found != names.end()) {
+        return found->second;
+    }
+    return bundleID;
+}
+
+} // namespace orvane::Blocklist

@@ -137,6 +137,7 @@ inline constexpr double permissionDenialReuse = 1.0;
 // Manual preview.
 inline constexpr double previewIdleTimeout = 30.0;
 inline constexpr double previewURLDefaultSeconds = 8.0;
+inline constexpr double previewURLMinSeconds = 1.0;
 inline constexpr double previewURLMaxSeconds = 30.0;
 
 // Status item and cover.

@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: MIT
+#include "app/URLCommand.h"
+#include "settings/FoldSettings.h"
+#include "settings/MemorySettingsStore.h"
+
+#include <doctest/doctest.h>
+
+#include <limits>
+
+using namespace orvane;
+
+namespace {
+
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+FoldSettings everyFieldChanged() {
+    return FoldSettings{
+        .style = FoldStyle::ridge,
+        .perspective = 0.1,
+        .blur = 0.2,
+        .shadow = 0.3,
+        .clearAngle = 120,
+        .coverMode = CoverMode::clock,
+        .paused = true,
+        .previewAngle = 60,
+        .soundOnClear = false,
+        .clearVolume = 0.4,
+        .hapticOnClear = true,
+        .pauseInLowPower = false,
+        .blocklist = {"org.gnome.Nautilus", "firefox"},
+        .showAngleInMenuBar = true,
+        .accordion = true,
+        .accordionVolume = 0.9,
+        .hasCompletedOnboarding = true,
+    };
+}
+
+URLCommand parse(const char* url) {
+    const std::optional<URLCommand> command = URLCommand::parse(url);
+    REQUIRE(command);
+    return *command;
+}
+
+} // namespace
+
+TEST_CASE("settings survive a save and a load") {
+    MemorySettingsStore store;
+    CHECK(FoldSettings{}.save(store) == StoreStatus::ok);
+    CHECK(store.values().size() == 16);
+    CHECK(FoldSettings::load(store) == FoldSettings{});
+
+    const FoldSettings changed = everyFieldChanged();
+    MemorySettingsStore other;
+    changed.save(other);
+    FoldSettings expected = changed;
+    expected.previewAngle.reset(); // runtime only
+    CHECK(FoldSettings::load(other) == expected);
+    CHECK_FALSE(other.contains("previewAngle"));
+
+    // An empty store is the default record, with the default blocklist.
+    const FoldSettings fresh = FoldSettings::load(MemorySettingsStore{});
+    CHECK(fresh == FoldSettings{});
+    CHECK(fresh.blocklist.size() == 4);
+}
+
+TEST_CASE("setters clamp and ignore non-finite values") {
+    FoldSettings s;
+    s.setPerspective(7);
+    CHECK(s.perspective == 1);
+    s.setBlur(-1);
+    CHECK(s.blur == 0);
+    s.setClearAngle(300);
+    CHECK(s.clearAngle == 130);
+    s.setClearAngle(12);
+    CHECK(s.clearAngle == 70);
+    s.setPreviewAngle(999);
+    CHECK(s.previewAngle == 135);
+    s.setPreviewAngle(-5);
+    CHECK(s.previewAngle == 0);
+    s.setPreviewAngle(notANumber);
+    CHECK(s.previewAngle == 0);
+    s.setPreviewAngle(std::nullopt);
+    CHECK_FALSE(s.previewAngle);
+
+    const FoldSettings before = s;
+    for (double bad : {notANumber, inf, -inf}) {
+        s.setPerspective(bad);
+        s.setBlur(bad);
+        s.setShadow(bad);
+        s.setClearAngle(bad);
+        s.setClearVolume(bad);
+        s.setAccordionVolume(bad);
+    }
+    CHECK(s == before);
+
+    s.setBlocklist({"  us.zoom.xos ", "US.ZOOM.XOS", "", "firefox"});
+    CHECK(s.blocklist == std::vector<std::string>{"us.zoom.xos", "firefox"});
+}
+
+TEST_CASE("a damaged store loses only the damaged values") {
+    MemorySettingsStore store;
+    everyFieldChanged().save(store);
+    for (const char* key :
+         {"perspective", "blur", "shadow", "clearAngle", "clearVolume", "accordionVolume"}) {
+        store.put(key, notANumber);
+    }
+    store.put("paused", std::string("yes"));  // wrong type
+    store.put("blocklist", std::string("a")); // not a list
+    store.put("style", 3.0);                  // not a string
+    const FoldSettings loaded = FoldSettings::load(store);
+    const FoldSettings defaults;
+    CHECK(loaded.perspective == defaults.perspective);
+    CHECK(loaded.blur == defaults.blur);
+    CHECK(loaded.shadow == defaults.shadow);
+    CHECK(loaded.clearAngle == defaults.clearAngle);
+    CHECK(loaded.clearVolume == defaults.clearVolume);
+    CHECK(loaded.accordionVolume == defaults.accordionVolume);
+    CHECK(loaded.paused == defaults.paused);
+    CHECK(loaded.blocklist == defaults.blocklist);
+    CHECK(loaded.style == defaults.style);
+    // Everything else keeps the user's values.
+    CHECK(loaded.coverMode == CoverMode::clock);
+    CHECK(loaded.accordion);
+    CHECK(loaded.hasCompletedOnboarding);
+    CHECK_FALSE(loaded.soundOnClear);
+
+    // Out-of-range stored values are clamped, not dropped.
+    store.put("clearAngle", 500.0);
+    store.put("perspective", -2.0);
+    CHECK(FoldSettings::load(store).clearAngle == 130);
+    CHECK(FoldSettings::load(store).perspective == 0);
+    // An empty stored list is an empty blocklist, not the default one.
+    store.put("blocklist", std::vector<std::string>{});
+    CHECK(FoldSettings::load(store).blocklist.empty());
+}
+
+TEST_CASE("stored names are read leniently, older names included") {
+    MemorySettingsStore store;
+    const auto loadedWith = [&store](const char* key, const char* value) {
+        store.put(key, std::string(value));
+        return FoldSettings::load(store);
+    };
+    CHECK(loadedWith("coverMode", "FrOsT").coverMode == CoverMode::veil);
+    CHECK(loadedWith("coverMode", "clock").coverMode == CoverMode::clock);
+    CHECK(loadedWith("coverMode", "lid").coverMode == CoverMode::off);
+    CHECK(loadedWith("style", "SILK").style == FoldStyle::vellum);
+    CHECK(loadedWith("style", "Shade").style == FoldStyle::dusk);
+    CHECK(loadedWith("style", "paper").style == FoldStyle::vellum);
+}
+
+TEST_CASE("URL commands change exactly what they name") {
+    const FoldSettings base = everyFieldChanged();
+
+    FoldSettings s = base;
+    CHECK(s.apply(parse("orvane://set?style=rime&perspective=0.6&clear=110")));
+    FoldSettings expected = base;
+    expected.style = FoldStyle::rime;
+    expected.perspective = 0.6;
+    expected.clearAngle = 110;
+    CHECK(s == expected);
+
+    s = base;
+    CHECK(s.apply(parse("orvane://set?style=dusk")));
+    expected = base;
+    expected.style = FoldStyle::dusk;
+    CHECK(s == expected);
+
+    s = base;
+    CHECK(s.apply(parse("orvane://resume")));
+    expected = base;
+    expected.paused = false;
+    CHECK(s == expected);
+    CHECK(s.apply(parse("orvane://pause")));
+    CHECK(s == base);
+
+    s = base;
+    CHECK(s.apply(parse("orvane://cover?mode=veil")));
+    expected = base;
+    expected.coverMode = CoverMode::veil;
+    CHECK(s == expected);
+
+    s = base;
+    CHECK_FALSE(s.apply(parse("orvane://preview?angle=55&seconds=8")));
+    CHECK(s == base);
+
+    // The setters clamp again, whatever a command carries.
+    s = base;
+    URLCommand::Set raw;
+    raw.perspective = 9;
+    raw.clearAngle = notANumber;
+    s.apply(URLCommand{raw});
+    CHECK(s.perspective == 1);
+    CHECK(s.clearAngle == base.clearAngle);
+}

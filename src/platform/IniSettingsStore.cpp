@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: MIT
+#include "platform/IniSettingsStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace orvane {
+
+namespace {
+
+constexpr const char* listSizeSuffix = "/size";
+constexpr const char* listItemKey = "id";
+
+QString qKey(std::string_view key) {
+    return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+// Only a plain string counts: the INI reader turns text with commas into a
+// list, and that is not what we wrote.
+std::optional<QString> plainText(const QSettings& settings, const QString& key) {
+    const QVariant value = settings.value(key);
+    switch (value.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::Int: // the list size, while it is still in Qt's cache
+        return value.toString();
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<double> parseDouble(const QString& text) {
+    const QByteArray bytes = text.trimmed().toUtf8();
+    if (bytes.isEmpty()) {
+        return std::nullopt;
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
+    if (error != std::errc() || end != bytes.data() + bytes.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+IniSettingsStore::IniSettingsStore(const std::string& path)
+    : path_(path),
+      settings_(std::make_unique<QSettings>(QString::fromStdString(path), QSettings::IniFormat)) {
+    settings_->setAtomicSyncRequired(true);
+}
+
+IniSettingsStore::~IniSettingsStore() = default;
+
+std::string IniSettingsStore::defaultPath() {
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return QDir(config).filePath(QStringLiteral("orvane/settings.ini")).toStdString();
+}
+
+bool IniSettingsStore::contains(std::string_view key) const {
+    const QString k = qKey(key);
+    return settings_->contains(k) || settings_->contains(k + listSizeSuffix);
+}
+
+std::optional<double> IniSettingsStore::readDouble(std::string_view key) const {
+    const std::optional<QString> text = plainText(*settings_, qKey(key));
+    // A non-finite value parses; the settings loader drops it.
+    return text ? parseDouble(*text) : std::nullopt;
+}
+
+std::optional<bool> IniSettingsStore::readBool(std::string_view key) const {
+    const std::optional<QString> text = plainText(*settings_, qKey(key));
+    if (!text) {
+        return std::nullopt;
+    }
+    const QString word = text->trimmed().toLower();
+    if (word == QLatin1String("true")) {
+        return true;
+    }
+    if (word == QLatin1String("false")) {
+        return false;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> IniSettingsStore::readString(std::string_view key) const {
+    const std::optional<QString> text = plainText(*settings_, qKey(key));
+    if (!text) {
+        return std::nullopt;
+    }
+    return text->toStdString();
+}
+
+std::optional<std::vector<std::string>>
+IniSettingsStore::readStringList(std::string_view key) const {
+    const QString k = qKey(key);
+    const std::optional<QString> sizeText = plainText(*settings_, k + listSizeSuffix);
+    if (!sizeText) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const int size = sizeText->trimmed().toInt(&ok);
+    if (!ok || size < 0) {
+        return std::nullopt;
+    }
+    std::vector<std::string> list;
+    settings_->beginReadArray(k);
+    for (int i = 0; i < size; ++i) {
+        settings_->setArrayIndex(i);
+        // A missing or mangled entry is dropped; the rest of the list stays.
+        if (const std::optional<QString> item = plainText(*settings_, listItemKey)) {
+            list.push_back(item->toStdString());
+        }
+    }
+    settings_->endArray();
+    return list;
+}
+
+void IniSettingsStore::writeDouble(std::string_view key, double value) {
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    settings_->setValue(qKey(key), QString::fromLatin1(buffer.data(), result.ptr - buffer.data()));
+}
+
+void IniSettingsStore::writeBool(std::string_view key, bool value) {
+    settings_->setValue(qKey(key), value ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+void IniSettingsStore::writeString(std::string_view key, std::string_view value) {
+    settings_->setValue(qKey(key), qKey(value));
+}
+
+void IniSettingsStore::writeStringList(std::string_view key,
+                                       const std::vector<std::string>& value) {
+    const QString k = qKey(key);
+    settings_->remove(k); // drops a longer old list, or a plain value under the key
+    settings_->beginWriteArray(k, static_cast<int>(value.size()));
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        settings_->setArrayIndex(static_cast<int>(i));
+        settings_->setValue(listItemKey, QString::fromStdString(value[i]));
+    }
+    settings_->endArray();
+}
+
+StoreStatus IniSettingsStore::commit() {
+    const QString file = QString::fromStdString(path_);
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    settings_->sync();
+    // A QSettings keeps the first error it ever met, and reports unreadable
+    // lines of the old file (which the rewrite drops) as a format error. A
+    // fresh look at the file tells whether this write landed.
+    QSettings check(file, QSettings::IniFormat);
+    check.sync();
+    switch (check.status()) {
+    case QSettings::NoError:
+        return StoreStatus::ok;
+    case QSettings::AccessError:
+        return StoreStatus::writeFailed;
+    case QSettings::FormatError:
+        return StoreStatus::formatError;
+    }
+    return StoreStatus::writeFailed;
+}
+
+} // namespace orvane

@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: MIT
+#include "platform/IniSettingsStore.h"
+#include "settings/FoldSettings.h"
+#include "settings/XdgAutostart.h"
+#include "support/TempDir.h"
+
+#include <doctest/doctest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <optional>
+#include <sstream>
+#include <string>
+
+using namespace orvane;
+using orvane::test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string contents(const fs::path& file) {
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << text;
+}
+
+FoldSettings unusualSettings() {
+    FoldSettings s;
+    s.setStyle(FoldStyle::ridge);
+    s.setPerspective(0.123456789012345);
+    s.setBlur(0);
+    s.setShadow(1);
+    s.setClearAngle(117.25);
+    s.setCoverMode(CoverMode::veil);
+    s.setPaused(true);
+    s.setSoundOnClear(false);
+    s.setClearVolume(0.1);
+    s.setHapticOnClear(true);
+    s.setPauseInLowPower(false);
+    // Text the INI syntax would otherwise take apart.
+    s.setBlocklist({"org.example.A, B", "we=ird;[x]", "ünïcode", "\"quoted\""});
+    s.setShowAngleInMenuBar(true);
+    s.setAccordion(true);
+    s.setAccordionVolume(1);
+    s.setHasCompletedOnboarding(true);
+    return s;
+}
+
+// Sets an environment variable for one scope and restores it after.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+} // namespace
+
+TEST_CASE("settings round-trip through the INI file") {
+    TempDir dir;
+    const fs::path file = dir.path() / "nested" / "settings.ini";
+    {
+        IniSettingsStore store(file.string());
+        CHECK(FoldSettings::load(store) == FoldSettings{}); // no file yet
+        CHECK(unusualSettings().save(store) == StoreStatus::ok);
+    }
+    REQUIRE(fs::exists(file));
+    IniSettingsStore reread(file.string());
+    CHECK(FoldSettings::load(reread) == unusualSettings());
+
+    // Shorter lists replace longer ones entirely; an empty list stays empty.
+    for (const std::vector<std::string>& list :
+         {std::vector<std::string>{"one"}, std::vector<std::string>{}}) {
+        FoldSettings s = unusualSettings();
+        s.setBlocklist(list);
+        {
+            IniSettingsStore store(file.string());
+            REQUIRE(s.save(store) == StoreStatus::ok);
+        }
+        IniSettingsStore again(file.string());
+        CHECK(FoldSettings::load(again).blocklist == list);
+    }
+    // Nothing but the file itself is left in the folder.
+    CHECK(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()) == 1);
+}
+
+TEST_CASE("a hand-damaged file loses only the damaged values") {
+    TempDir dir;
+    const fs::path file = dir.path() / "settings.ini";
+    write(file, "[General]\n"
+                "style=DUSK\n"
+                "perspective=abc\n"
+                "blur=0.25\n"
+                "shadow=nan\n"
+                "clearAngle=1e400\n"
+                "coverMode=clock\n"
+                "paused=maybe\n"
+                "soundOnClear=false\n"
+                "clearVolume=0.3, 0.4\n"
+                "\x01\x02 not an ini line at all\n"
+                "accordion=true\n"
+                "accordionVolume=2\n"
+                "blocklist\\size=many\n"
+                "blocklist\\1\\id=firefox\n");
+    IniSettingsStore store(file.string());
+    const FoldSettings loaded = FoldSettings::load(store);
+    const FoldSettings defaults;
+    CHECK(loaded.style == FoldStyle::dusk);
+    CHECK(loaded.perspective == defaults.perspective);
+    CHECK(loaded.blur == 0.25);
+    CHECK(loaded.shadow == defaults.shadow);
+    CHECK(loaded.clearAngle == defaults.clearAngle);
+    CHECK(loaded.coverMode == CoverMode::clock);
+    CHECK(loaded.paused == defaults.paused);
+    CHECK_FALSE(loaded.soundOnClear);
+    CHECK(loaded.clearVolume == defaults.clearVolume);
+    CHECK(loaded.accordion);
+    CHECK(loaded.accordionVolume == 1);
+    CHECK(loaded.blocklist == defaults.blocklist);
+
+    // Saving heals the file: it then reads back exactly.
+    REQUIRE(loaded.save(store) == StoreStatus::ok);
+    IniSettingsStore healed(file.string());
+    CHECK(FoldSettings::load(healed) == loaded);
+}
+
+TEST_CASE("a list with a missing entry keeps the others") {
+    TempDir dir;
+    const fs::path file = dir.path() / "settings.ini";
+    write(file, "[General]\nblocklist\\size=3\nblocklist\\1\\id=firefox\nblocklist\\3\\id=gimp\n");
+    IniSettingsStore store(file.string());
+    CHECK(FoldSettings::load(store).blocklist == std::vector<std::string>{"firefox", "gimp"});
+}
+
+TEST_CASE("a save that cannot be written says so and leaves nothing behind") {
+    TempDir dir;
+    // The settings folder's place is taken by a plain file.
+    write(dir.path() / "blocked", "not a folder");
+    IniSettingsStore store((dir.path() / "blocked" / "settings.ini").string());
+    const StoreStatus status = FoldSettings{}.save(store);
+    CHECK(status != StoreStatus::ok);
+    CHECK_FALSE(describe(status).empty());
+    CHECK(contents(dir.path() / "blocked") == "not a folder");
+}
+
+TEST_CASE("the default settings file lives in the XDG config folder") {
+    TempDir dir;
+    const ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().string());
+    CHECK(fs::path(IniSettingsStore::defaultPath()) == dir.path() / "orvane" / "settings.ini");
+}
+
+TEST_CASE("the login item is an autostart entry that can be switched on and off") {
+    TempDir dir;
+    const ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().string());
+    XdgAutostart item = XdgAutostart::fromEnvironment("/opt/orvane/bin/orvane");
+    CHECK(item.entryPath() == dir.path() / "autostart" / "app.orvane.Orvane.desktop");
+    CHECK(item.status() == LoginItemStatus::notRegistered);
+    CHECK_FALSE(item.setEnabled(false)); // switching off what is off is fine
+
+    REQUIRE_FALSE(item.setEnabled(true));
+    CHECK(item.status() == LoginItemStatus::enabled);
+    const std::string entry = contents(item.entryPath());
+    CHECK(entry.starts_with("[Desktop Entry]\n"));
+    CHECK(entry.find("\nType=Application\n") != std::string::npos);
+    CHECK(entry.find("\nExec=/opt/orvane/bin/orvane\n") != std::string::npos);
+    CHECK(std::distance(fs::directory_iterator(dir.path() / "autostart"),
+                        fs::directory_iterator()) == 1);
+
+    REQUIRE_FALSE(item.setEnabled(false));
+    CHECK(item.status() == LoginItemStatus::notRegistered);
+    CHECK_FALSE(fs::exists(item.entryPath()));
+
+    // The desktop's own switch in the entry counts.
+    write(item.entryPath(), "[Desktop Entry]\nType=Application\nExec=orvane\nHidden=true\n");
+    CHECK(item.status() == LoginItemStatus::notRegistered);
+}
+
+TEST_CASE("awkward executable paths are quoted so the entry runs them") {
+    TempDir dir;
+    XdgAutostart item(dir.path(), "/home/a b/100%/\"x\"$\\y");
+    REQUIRE_FALSE(item.setEnabled(true));
+    const std::string entry = contents(item.entryPath());
+    CHECK(entry.find("\nExec=\"/home/a b/100%%/\\\\\"x\\\\\"\\\\$\\\\\\\\y\"\n") !=
+          std::string::npos);
+
+    XdgAutostart injected(dir.path(), "/bin/orvane\nHidden=true");
+    REQUIRE_FALSE(injected.setEnabled(true));
+    CHECK(injected.status() == LoginItemStatus::enabled);
+}
+
+TEST_CASE("login item failures are reported, not hidden") {
+    TempDir dir;
+    write(dir.path() / "config", "a file where the folder should be");
+    XdgAutostart blocked(dir.path() / "config", "/usr/bin/orvane");
+    const std::optional<LoginItemError> error = blocked.setEnabled(true);
+    REQUIRE(error);
+    CHECK(*error == LoginItemError::cannotCreateFolder);
+    CHECK_FALSE(describe(*error).empty());
+
+    CHECK(XdgAutostart(dir.path(), {}).status() == LoginItemStatus::notFound);
+    {
+        const ScopedEnv noXdg("XDG_CONFIG_HOME", std::nullopt);
+        const ScopedEnv noHome("HOME", std::nullopt);
+        XdgAutostart nowhere = XdgAutostart::fromEnvironment("/usr/bin/orvane");
+        CHECK(nowhere.setEnabled(true) == LoginItemError::noConfigFolder);
+    }
+    const ScopedEnv noXdg("XDG_CONFIG_HOME", std::nullopt);
+    const ScopedEnv home("HOME", dir.path().string());
+    CHECK(XdgAutostart::fromEnvironment("/usr/bin/orvane").entryPath() ==
+          dir.path() / ".config" / "autostart" / "app.orvane.Orvane.desktop");
+}

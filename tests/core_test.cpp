@@ -52,3 +52,17 @@ TEST_CASE("lower-casing touches ASCII letters only") {
     CHECK(asciiLowercased("US.Zoom.XOS") == "us.zoom.xos");
     CHECK(asciiLowercased("Ä-1_z") == "Ä-1_z");
 }
+
+TEST_CASE("natural order ignores case and reads numbers by value") {
+    CHECK(naturalLess("app 9", "App 10"));
+    CHECK_FALSE(naturalLess("App 10", "app 9"));
+    CHECK(naturalLess("Firefox", "gimp"));
+    CHECK(naturalLess("a", "ab"));
+    CHECK_FALSE(naturalLess("ab", "a"));
+    CHECK(naturalLess("file007", "file8"));
+    CHECK_FALSE(naturalLess("Zoom", "zoom"));
+    CHECK_FALSE(naturalLess("zoom", "Zoom"));
+    CHECK(naturalLess("x99999999999999999999998", "x99999999999999999999999"));
+    CHECK_FALSE(naturalLess("", ""));
+    CHECK(naturalLess("", "a"));
+}

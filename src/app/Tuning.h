@@ -136,6 +136,9 @@ inline constexpr double permissionDenialReuse = 1.0;
 
 // Manual preview.
 inline constexpr double previewIdleTimeout = 30.0;
+inline constexpr double manualAngleMin = 25.0;
+inline constexpr double manualAngleMax = 130.0;
+inline constexpr double defaultManualAngle = 70.0;
 inline constexpr double previewURLDefaultSeconds = 8.0;
 inline constexpr double previewURLMinSeconds = 1.0;
 inline constexpr double previewURLMaxSeconds = 30.0;

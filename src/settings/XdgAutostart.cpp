@@ -14,20 +14,6 @@ namespace orvane {
 
 namespace fs = std::filesystem;
 
-std::string_view describe(LoginItemError error) {
-    switch (error) {
-    case LoginItemError::noConfigFolder:
-        return "No configuration folder is known (neither XDG_CONFIG_HOME nor HOME is set).";
-    case LoginItemError::cannotCreateFolder:
-        return "The autostart folder could not be created.";
-    case LoginItemError::cannotWrite:
-        return "The autostart entry could not be written.";
-    case LoginItemError::cannotRemove:
-        return "The autostart entry could not be removed.";
-    }
-    return "The login item could not be changed.";
-}
-
 namespace {
 
 // The Exec key's rules: field codes start with %, reserved characters need

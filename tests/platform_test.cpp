@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/IniSettingsStore.h"
+#include "settings/DesktopEntryCatalog.h"
 #include "settings/FoldSettings.h"
 #include "settings/XdgAutostart.h"
 #include "support/TempDir.h"
@@ -224,4 +225,41 @@ TEST_CASE("login item failures are reported, not hidden") {
     const ScopedEnv home("HOME", dir.path().string());
     CHECK(XdgAutostart::fromEnvironment("/usr/bin/orvane").entryPath() ==
           dir.path() / ".config" / "autostart" / "app.orvane.Orvane.desktop");
+}
+
+TEST_CASE("installed apps are found by desktop-entry id or window class") {
+    TempDir dir;
+    const fs::path user = dir.path() / "user";
+    const fs::path system = dir.path() / "system";
+    write(system / "org.gimp.GIMP.desktop", "[Desktop Entry]\nName=GIMP\nIcon=gimp\n");
+    write(system / "firefox-esr.desktop",
+          "[Desktop Entry]\nName=Firefox ESR\nIcon=firefox-esr\nStartupWMClass=Firefox-esr\n");
+    write(system / "kde" / "okular.desktop", "[Desktop Entry]\nName=Okular\n");
+    write(system / "org.example.Gone.desktop", "[Desktop Entry]\nName=Gone\n");
+    // The user's own entry hides the system one.
+    write(user / "org.example.Gone.desktop", "[Desktop Entry]\nName=Gone\nHidden=true\n");
+    write(dir.path() / "secret.desktop", "[Desktop Entry]\nName=Outside\n");
+
+    const std::vector<RunningApp> running{{"org.gimp.GIMP", "GIMP", true}};
+    DesktopEntryCatalog catalog({user, system}, {}, [&running] { return running; });
+    const auto gimp = catalog.installedApp("org.gimp.GIMP");
+    REQUIRE(gimp);
+    CHECK(gimp->name == "GIMP");
+    CHECK(gimp->icon == "gimp");
+    CHECK(catalog.installedApp("firefox-esr")->name == "Firefox ESR");
+    CHECK(catalog.installedApp("firefox-ESR")); // by window class, in any case
+    CHECK(catalog.installedApp("kde-okular")->name == "Okular");
+    CHECK_FALSE(catalog.installedApp("org.example.Gone"));
+    CHECK_FALSE(catalog.installedApp("../secret"));
+    CHECK_FALSE(catalog.installedApp("org.example.Missing"));
+    CHECK_FALSE(catalog.installedApp(""));
+    CHECK(catalog.runningApps().size() == 1);
+
+    const ScopedEnv dataHome("XDG_DATA_HOME", user.string());
+    const ScopedEnv dataDirs("XDG_DATA_DIRS", dir.path().string() + ":relative/ignored");
+    write(dir.path() / "applications" / "org.gimp.GIMP.desktop",
+          "[Desktop Entry]\nName=Other GIMP\nName[fr]=GIMP en français\n");
+    const ScopedEnv lang("LC_ALL", std::string("fr_FR.UTF-8"));
+    CHECK(DesktopEntryCatalog::fromEnvironment().installedApp("org.gimp.GIMP")->name ==
+          "GIMP en français");
 }

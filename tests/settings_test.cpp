@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/URLCommand.h"
+#include "settings/DesktopEntry.h"
 #include "settings/FoldSettings.h"
 #include "settings/MemorySettingsStore.h"
 
@@ -192,4 +193,41 @@ TEST_CASE("URL commands change exactly what they name") {
     s.apply(URLCommand{raw});
     CHECK(s.perspective == 1);
     CHECK(s.clearAngle == base.clearAngle);
+}
+
+TEST_CASE("desktop entries give an app's name and icon") {
+    const char* text = "# comment\n"
+                       "[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=Files\n"
+                       "Name[de]=Dateien\n"
+                       "Name[de_AT]=Dateien (AT)\n"
+                       "Name = Ignored, the first wins\n"
+                       "Icon=org.gnome.Nautilus\n"
+                       "StartupWMClass=nautilus\n"
+                       "Comment=Access\\sand organize\n"
+                       "[Desktop Action new-window]\n"
+                       "Name=New Window\n"
+                       "Hidden=true\n";
+    const auto plain = parseDesktopEntry(text, {});
+    REQUIRE(plain);
+    CHECK(plain->name == "Files");
+    CHECK(plain->icon == "org.gnome.Nautilus");
+    CHECK(plain->startupWMClass == "nautilus");
+    CHECK_FALSE(plain->hidden); // that Hidden belongs to an action group
+    CHECK(parseDesktopEntry(text, localeCandidates("de_DE.UTF-8"))->name == "Dateien");
+    CHECK(parseDesktopEntry(text, localeCandidates("de_AT"))->name == "Dateien (AT)");
+    CHECK(parseDesktopEntry(text, localeCandidates("fr_FR.UTF-8"))->name == "Files");
+
+    CHECK(localeCandidates("sr_RS.UTF-8@latin") ==
+          std::vector<std::string>{"sr_RS@latin", "sr_RS", "sr@latin", "sr"});
+    CHECK(localeCandidates("C").empty());
+    CHECK(localeCandidates("").empty());
+
+    CHECK_FALSE(parseDesktopEntry("", {}));
+    CHECK_FALSE(parseDesktopEntry("Name=Outside any group\n", {}));
+    CHECK_FALSE(parseDesktopEntry("[Other]\nName=Wrong group\n", {}));
+    CHECK_FALSE(parseDesktopEntry("[Desktop Entry]\nName=\n", {}));
+    CHECK(parseDesktopEntry("[Desktop Entry]\r\nName=Dos\r\nHidden=true\r\n", {})->hidden);
+    CHECK(parseDesktopEntry("[Desktop Entry]\nName=Trailing\\", {})->name == "Trailing\\");
 }

@@ -25,8 +25,6 @@ TEST_CASE("a mode that is not built yet says so in one line and fails") {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"--selftest"}, "--selftest"},
         {{"--probe"}, "--probe"},
-        {{"--render", "vellum", "90", "/tmp/x.png"}, "--render"},
-        {{"--render-sheet", "/tmp/x.png"}, "--render-sheet"},
         {{"--render-movie", "/tmp/x.mp4"}, "--render-movie"},
         {{"--render", "--movie", "/tmp/x.mp4"}, "--render-movie"},
         {{"--accordion-render", "/tmp/x.wav"}, "--accordion-render"},

@@ -2,6 +2,8 @@
 #include "app/OrvaneApp.h"
 
 #include "app/CommandLineMode.h"
+#include "app/ExitStatus.h"
+#include "offscreen/RenderModes.h"
 
 #include <iostream>
 #include <string>
@@ -13,18 +15,16 @@ namespace orvane {
 
 namespace {
 
-constexpr int failureStatus = 1;
-
 int notAvailableYet(std::string_view what) {
     std::cerr << "Orvane: " << what << " is not available yet.\n";
-    return failureStatus;
+    return ExitStatus::failure;
 }
 
 int runRender(const std::vector<std::string>& arguments) {
     if (!arguments.empty() && arguments.front() == CommandLineMode::movieMarker) {
         return notAvailableYet("--render-movie");
     }
-    return notAvailableYet("--render");
+    return RenderModes::runRender(arguments);
 }
 
 } // namespace
@@ -36,7 +36,7 @@ int CommandLineMode::run() const {
             if constexpr (std::is_same_v<Mode, Render>) {
                 return runRender(mode.arguments);
             } else if constexpr (std::is_same_v<Mode, RenderSheet>) {
-                return notAvailableYet("--render-sheet");
+                return RenderModes::runSheet(mode.arguments);
             } else if constexpr (std::is_same_v<Mode, AccordionRender>) {
                 return notAvailableYet("--accordion-render");
             } else if constexpr (std::is_same_v<Mode, Shot>) {

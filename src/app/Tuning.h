@@ -65,6 +65,8 @@ inline constexpr std::int64_t sheetCellWidth = 378;
 inline constexpr std::int64_t sheetCellHeight = 245;
 inline constexpr std::array<double, 4> sheetAngles{110.0, 90.0, 70.0, 50.0};
 inline constexpr double gpuBudgetMs = 2.0;
+inline constexpr double gpuTimingAngle = 70.0;
+inline constexpr double renderSliderDefault = 0.5; // perspective, blur and shadow
 
 // Renderer and sheet geometry.
 inline constexpr double blurSkipThreshold = 0.01;

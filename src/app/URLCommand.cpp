@@ -5,7 +5,6 @@
 #include "core/Text.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -164,23 +163,7 @@ public:
     // infinite or NaN.
     std::optional<double> number(std::string_view name) const {
         const std::optional<std::string> text = value(name);
-        if (!text || text->empty()) {
-            return std::nullopt;
-        }
-        const char* first = text->data();
-        const char* last = text->data() + text->size();
-        if (*first == '+') {
-            ++first;
-            if (first == last || *first == '-' || *first == '+') {
-                return std::nullopt;
-            }
-        }
-        double result = 0;
-        const auto [end, error] = std::from_chars(first, last, result);
-        if (error != std::errc() || end != last || !std::isfinite(result)) {
-            return std::nullopt;
-        }
-        return result;
+        return text ? parseDecimal(*text) : std::nullopt;
     }
 
 private:

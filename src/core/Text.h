@@ -3,6 +3,9 @@
 #pragma once
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +19,29 @@ inline std::string asciiLowercased(std::string_view text) {
         }
     }
     return result;
+}
+
+// A whole decimal number in the C locale: an optional sign, no white space
+// before or after, nothing left over; infinities and NaN are not numbers.
+inline std::optional<double> parseDecimal(std::string_view text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    // from_chars takes a minus but not a plus.
+    if (*first == '+') {
+        ++first;
+        if (first == last || *first == '-' || *first == '+') {
+            return std::nullopt;
+        }
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 // The order a file browser lists names in: case-insensitive, and runs of

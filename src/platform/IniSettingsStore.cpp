@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/IniSettingsStore.h"
 
+#include "core/Text.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -35,19 +37,6 @@ std::optional<QString> plainText(const QSettings& settings, const QString& key) 
     }
 }
 
-std::optional<double> parseDouble(const QString& text) {
-    const QByteArray bytes = text.trimmed().toUtf8();
-    if (bytes.isEmpty()) {
-        return std::nullopt;
-    }
-    double value = 0;
-    const auto [end, error] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
-    if (error != std::errc() || end != bytes.data() + bytes.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 } // namespace
 
 IniSettingsStore::IniSettingsStore(const std::string& path)
@@ -70,8 +59,7 @@ bool IniSettingsStore::contains(std::string_view key) const {
 
 std::optional<double> IniSettingsStore::readDouble(std::string_view key) const {
     const std::optional<QString> text = plainText(*settings_, qKey(key));
-    // A non-finite value parses; the settings loader drops it.
-    return text ? parseDouble(*text) : std::nullopt;
+    return text ? parseDecimal(text->trimmed().toStdString()) : std::nullopt;
 }
 
 std::optional<bool> IniSettingsStore::readBool(std::string_view key) const {

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+// Everything a tool needs to render the fold without a window: a headless
+// context, the renderer and the sample desktops it folds.
+#pragma once
+
+#include "app/Tuning.h"
+#include "core/Result.h"
+#include "offscreen/CannedDesktop.h"
+#include "offscreen/HeadlessGL.h"
+#include "offscreen/RawImage.h"
+#include "render/FoldRenderer.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace orvane {
+
+struct RenderRequest {
+    FoldStyle style = FoldStyle::vellum;
+    double angle = 0;
+    double perspective = Tuning::renderSliderDefault;
+    double blur = Tuning::renderSliderDefault;
+    double shadow = Tuning::renderSliderDefault;
+    double clearAngle = Tuning::defaultClearAngle;
+    bool reduceMotion = false;
+    int width = static_cast<int>(Tuning::renderWidth);
+    int height = static_cast<int>(Tuning::renderHeight);
+    std::optional<QImage> background;
+    FoldMotion motion;
+};
+
+class OffscreenSession {
+public:
+    static Result<std::unique_ptr<OffscreenSession>, OffscreenError> create();
+
+    // The sample desktop of that size, drawn and uploaded once.
+    Result<const CannedDesktop*, OffscreenError> cannedDesktop(int width, int height);
+    Result<RawImage, OffscreenError> render(const RenderRequest& request);
+    // Median GPU time of `count` frames at the standard size and lid angle 70.
+    Result<double, OffscreenError> medianGPUMilliseconds(int count, FoldStyle style,
+                                                         const FoldMotion& motion);
+
+    const HeadlessGL& context() const { return *context_; }
+    FoldRenderer& renderer() { return renderer_; }
+
+private:
+    struct Canned {
+        std::unique_ptr<CannedDesktop> desktop;
+        gl::RenderTexture texture;
+    };
+
+    OffscreenSession(std::unique_ptr<HeadlessGL> context, FoldRenderer renderer)
+        : context_(std::move(context)), renderer_(std::move(renderer)) {}
+    Result<const Canned*, OffscreenError> canned(int width, int height);
+    Result<RawImage, OffscreenError> draw(const SourceTexture& source,
+                                          const RenderRequest& request);
+
+    std::unique_ptr<HeadlessGL> context_;
+    FoldRenderer renderer_;
+    std::map<std::string, Canned> cannedCache_;
+};
+
+} // namespace orvane

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+// Draws one frame of the fold from a source texture into a target: the blur
+// chain when the frame needs it, the dimmed backdrop with its edge shadow,
+// then the bent sheet. It draws into whatever OpenGL context is current and
+// makes none of its own.
+#pragma once
+
+#include "core/Result.h"
+#include "render/FoldUniforms.h"
+#include "render/GlObjects.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace orvane {
+
+struct FoldRendererError {
+    enum class Kind { shaderCompileFailed, pipelineFailed, noDevice };
+    Kind kind = Kind::noDevice;
+    std::string detail;
+
+    std::string description() const;
+};
+
+struct SourceTexture {
+    GLuint texture = 0;
+    int width = 0;
+    int height = 0;
+};
+
+struct RenderTarget {
+    GLuint framebuffer = 0;
+    int width = 0;
+    int height = 0;
+};
+
+class FoldRenderer {
+public:
+    static Result<FoldRenderer, FoldRendererError> create();
+
+    // Never fails: a pass that cannot be set up is skipped, and missing blur
+    // levels fall back to the source.
+    void encode(const SourceTexture& source, const RenderTarget& target,
+                const FoldFrameParams& params);
+
+    // Runs the blur chain alone and reads its heavy level back (BGRA, rows
+    // from the top); none when the chain cannot be set up.
+    std::optional<std::vector<std::uint8_t>> blurChainReadback(const SourceTexture& source,
+                                                               double blurAmount);
+
+    double lastSheetAngle() const { return lastSheetAngle_; }
+    double lastVelocity() const { return lastVelocity_; }
+    // Diagnostics for tests: the render passes of the last encode, and the
+    // intermediate textures made so far.
+    int lastPassCount() const { return lastPassCount_; }
+    std::size_t cachedTextureCount() const { return textures_.size(); }
+    std::int64_t indexCount() const { return indexCount_; }
+
+private:
+    struct Pipeline {
+        gl::Program program;
+        GLint sourceUnit = -1;
+    };
+    struct BlurLevels {
+        GLuint heavy = 0;
+        GLuint half = 0;
+        GLuint backdrop = 0;
+    };
+    using TextureKey = std::tuple<int, int, int>; // width, height, role
+
+    FoldRenderer() = default;
+    std::optional<BlurLevels> encodeBlurChain(const SourceTexture& source, double blurAmount);
+    const gl::RenderTexture* cachedTexture(int width, int height, int role);
+    void blurPass(const Pipeline& pipeline, GLuint input, int inputWidth, int inputHeight,
+                  const gl::RenderTexture& output, float offset);
+
+    Pipeline fold_;
+    Pipeline backdrop_;
+    Pipeline down_;
+    Pipeline up_;
+    gl::Sampler sampler_;
+    gl::VertexArray meshArray_;
+    gl::Buffer meshVertices_;
+    gl::Buffer meshIndices_;
+    gl::VertexArray quadArray_;
+    gl::Buffer foldBlock_;
+    gl::Buffer styleBlock_;
+    gl::Buffer edgeBlock_;
+    gl::Buffer blurBlock_;
+    std::int64_t indexCount_ = 0;
+    std::map<TextureKey, gl::RenderTexture> textures_;
+    double lastSheetAngle_ = 0;
+    double lastVelocity_ = 0;
+    int lastPassCount_ = 0;
+};
+
+} // namespace orvane

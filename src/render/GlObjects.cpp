@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#include "render/GlObjects.h"
+
+namespace orvane::gl {
+
+RenderTexture makeRenderTexture(int width, int height, const void* pixels) {
+    RenderTexture out;
+    if (width <= 0 || height <= 0) {
+        return out;
+    }
+    while (glGetError() != GL_NO_ERROR) {
+        // Start from a clean error state so the check below is ours.
+    }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    Texture ownedTexture(texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    if (glGetError() != GL_NO_ERROR) {
+        return out;
+    }
+
+    GLuint framebuffer = 0;
+    glGenFramebuffers(1, &framebuffer);
+    Framebuffer ownedFramebuffer(framebuffer);
+    GLint previous = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previous);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
+    if (!complete) {
+        return out;
+    }
+    out.texture = std::move(ownedTexture);
+    out.framebuffer = std::move(ownedFramebuffer);
+    out.width = width;
+    out.height = height;
+    return out;
+}
+
+} // namespace orvane::gl

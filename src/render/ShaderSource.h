@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+// The fold's GPU program as GLSL 3.30 core text, with its constants printed in
+// from Tuning. One text holds every stage; each stage is compiled from it with
+// its entry point's macro defined.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+enum class ShaderEntry {
+    foldVertex,
+    foldFragment,
+    quadVertex,
+    backdropFragment,
+    kawaseDown,
+    kawaseUp
+};
+
+inline constexpr std::array<ShaderEntry, 6> allShaderEntries{
+    ShaderEntry::foldVertex,       ShaderEntry::foldFragment, ShaderEntry::quadVertex,
+    ShaderEntry::backdropFragment, ShaderEntry::kawaseDown,   ShaderEntry::kawaseUp};
+
+namespace ShaderSource {
+
+// Built on first use and kept for the life of the process.
+const std::string& glsl();
+std::string_view entryName(ShaderEntry entry);
+bool isVertexStage(ShaderEntry entry);
+// The program text with ENTRY_<name> defined right after the version line.
+std::string stageText(ShaderEntry entry);
+// "%.10g", with ".0" added when that prints neither a point nor an exponent.
+std::string floatLiteral(double value);
+
+} // namespace ShaderSource
+} // namespace orvane

@@ -2,6 +2,7 @@
 #include "cover/CoverMode.h"
 #include "render/FoldStyle.h"
 #include "render/FoldUniforms.h"
+#include "render/ShaderSource.h"
 
 #include <doctest/doctest.h>
 
@@ -208,4 +209,29 @@ TEST_CASE("uniforms stay finite for degenerate frames") {
             CHECK(allFinite(fillUniforms(f, 1512, 982)));
         }
     }
+}
+
+TEST_CASE("the program text carries every constant as a valid literal") {
+    CHECK(ShaderSource::floatLiteral(6) == "6.0");
+    CHECK(ShaderSource::floatLiteral(0.22) == "0.22");
+    CHECK(ShaderSource::floatLiteral(1.5) == "1.5");
+    CHECK(ShaderSource::floatLiteral(1e-12) == "1e-12");
+    CHECK(ShaderSource::floatLiteral(-3) == "-3.0");
+    const std::string& text = ShaderSource::glsl();
+    CHECK(text.starts_with("#version 330 core\n//"));
+    for (const char* line :
+         {"const float BACKDROP_DIM = 0.22;\n", "const float FOLD_CAM_DIST = 1.5;\n",
+          "const float DEPTH_BLUR_GAIN = 6.0;\n", "const float SHEEN_POWER = 10.0;\n",
+          "const float EDGE_SHADOW_REACH = 0.03;\n", "const int EDGE_TABLE_COUNT = 32;\n"}) {
+        CHECK(text.find(line) != std::string::npos);
+    }
+    for (ShaderEntry entry : allShaderEntries) {
+        const std::string stage = ShaderSource::stageText(entry);
+        CHECK(stage.starts_with("#version 330 core\n#define ENTRY_" +
+                                std::string(ShaderSource::entryName(entry)) + "\n"));
+        CHECK(text.find("#ifdef ENTRY_" + std::string(ShaderSource::entryName(entry))) !=
+              std::string::npos);
+    }
+    // The same text every time: it is built once.
+    CHECK(&ShaderSource::glsl() == &text);
 }

@@ -41,7 +41,7 @@ public:
     Result<double, OffscreenError> medianGPUMilliseconds(int count, FoldStyle style,
                                                          const FoldMotion& motion);
 
-    const HeadlessGL& context() const { return *context_; }
+    HeadlessGL& context() { return *context_; }
     FoldRenderer& renderer() { return renderer_; }
 
 private:

@@ -1,0 +1,385 @@
+// SPDX-License-Identifier: MIT
+// The fold program and renderer on a real OpenGL context (Mesa's llvmpipe
+// where there is no GPU), checked against the CPU geometry and by pictures.
+#include "motion/FoldMath.h"
+#include "motion/SheetGeometry.h"
+#include "offscreen/OffscreenSession.h"
+#include "render/ShaderSource.h"
+
+#include <doctest/doctest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+using namespace orvane;
+
+namespace {
+
+OffscreenSession& session() {
+    static std::unique_ptr<OffscreenSession> shared = [] {
+        auto made = OffscreenSession::create();
+        if (!made.ok()) {
+            FAIL(made.error().description());
+        }
+        return std::move(made.take());
+    }();
+    REQUIRE(shared->context().makeCurrent() == true);
+    return *shared;
+}
+
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> bytes; // B, G, R, A, rows from the top
+
+    const std::uint8_t* at(int x, int y) const {
+        return bytes.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                               static_cast<std::size_t>(x)) *
+                                  4;
+    }
+    int luma(int x, int y) const {
+        const std::uint8_t* p = at(x, y);
+        return (p[0] + p[1] + p[2]) / 3;
+    }
+};
+
+// A flat source of one colour, uploaded as a texture.
+struct FlatSource {
+    gl::RenderTexture texture;
+    FlatSource(int width, int height, std::uint8_t value, std::uint8_t alpha = 255) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width * height) * 4, value);
+        for (std::size_t i = 3; i < bytes.size(); i += 4) {
+            bytes[i] = alpha;
+        }
+        texture = gl::makeRenderTexture(width, height, bytes.data());
+        REQUIRE(texture.texture);
+    }
+    SourceTexture source() const { return {texture.texture.get(), texture.width, texture.height}; }
+};
+
+FoldFrameParams frame(double angle, FoldStyle style = FoldStyle::vellum) {
+    FoldFrameParams f;
+    f.angle = angle;
+    f.clearAngle = Tuning::defaultClearAngle;
+    f.perspective = 0.5;
+    f.blur = 0.5;
+    f.shadow = 0.5;
+    f.style = style;
+    f.motion = FoldMotion::still();
+    f.opacity = 1;
+    return f;
+}
+
+Pixels draw(const SourceTexture& source, const FoldFrameParams& params, int width, int height) {
+    FoldRenderer& renderer = session().renderer();
+    gl::RenderTexture target = gl::makeRenderTexture(width, height);
+    REQUIRE(target.texture);
+    renderer.encode(source, {target.framebuffer.get(), width, height}, params);
+    Pixels out{width, height,
+               std::vector<std::uint8_t>(static_cast<std::size_t>(width * height) * 4)};
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer.get());
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, out.bytes.data());
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return out;
+}
+
+Pixels render(const RenderRequest& request) {
+    auto image = session().render(request);
+    REQUIRE(image.ok());
+    return {static_cast<int>(image.value().width), static_cast<int>(image.value().height),
+            image.value().bytes};
+}
+
+double meanDifference(const Pixels& a, const Pixels& b) {
+    REQUIRE(a.bytes.size() == b.bytes.size());
+    double sum = 0;
+    for (std::size_t i = 0; i < a.bytes.size(); ++i) {
+        sum += std::abs(static_cast<int>(a.bytes[i]) - static_cast<int>(b.bytes[i]));
+    }
+    return sum / static_cast<double>(a.bytes.size());
+}
+
+constexpr int W = static_cast<int>(Tuning::renderWidth);
+constexpr int H = static_cast<int>(Tuning::renderHeight);
+
+} // namespace
+
+TEST_CASE("the vertex stage bends the sheet exactly as the CPU geometry does") {
+    session();
+    const std::string text = ShaderSource::stageText(ShaderEntry::foldVertex);
+    const char* source = text.c_str();
+    const gl::Shader shader(glCreateShader(GL_VERTEX_SHADER));
+    glShaderSource(shader.get(), 1, &source, nullptr);
+    glCompileShader(shader.get());
+    const gl::Program program(glCreateProgram());
+    glAttachShader(program.get(), shader.get());
+    const char* varyings[] = {"gl_Position", "tc", "world"};
+    glTransformFeedbackVaryings(program.get(), 3, varyings, GL_INTERLEAVED_ATTRIBS);
+    glLinkProgram(program.get());
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program.get(), GL_LINK_STATUS, &linked);
+    REQUIRE(linked == GL_TRUE);
+    glUniformBlockBinding(program.get(), glGetUniformBlockIndex(program.get(), "FoldUniforms"), 0);
+
+    // Every vertex of a fine grid, including the hinge and far rows.
+    std::vector<float> uvs;
+    constexpr int steps = 16;
+    for (int r = 0; r <= steps; ++r) {
+        for (int c = 0; c <= steps; ++c) {
+            uvs.push_back(static_cast<float>(c) / steps);
+            uvs.push_back(static_cast<float>(r) / steps);
+        }
+    }
+    const auto count = static_cast<GLsizei>(uvs.size() / 2);
+    GLuint names[3] = {};
+    glGenBuffers(3, names);
+    const gl::Buffer input(names[0]), output(names[1]), block(names[2]);
+    GLuint arrayName = 0;
+    glGenVertexArrays(1, &arrayName);
+    const gl::VertexArray array(arrayName);
+    glBindVertexArray(array.get());
+    glBindBuffer(GL_ARRAY_BUFFER, input.get());
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(uvs.size() * sizeof(float)), uvs.data(),
+                 GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+    constexpr int floatsPerVertex = 4 + 2 + 3;
+    glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, output.get());
+    glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER,
+                 static_cast<GLsizeiptr>(count * floatsPerVertex * sizeof(float)), nullptr,
+                 GL_STATIC_READ);
+
+    // A surfaceless context has no default framebuffer, and every draw needs one.
+    const gl::RenderTexture scratch = gl::makeRenderTexture(1, 1);
+    glBindFramebuffer(GL_FRAMEBUFFER, scratch.framebuffer.get());
+    for (double angle : {100.0, 85.0, 70.0, 50.0, 30.0}) {
+        for (double perspective : {0.0, 0.5, 1.0}) {
+            CAPTURE(angle);
+            CAPTURE(perspective);
+            FoldFrameParams params = frame(angle);
+            params.perspective = perspective;
+            const FrameUniforms u = fillUniforms(params, W, H);
+            const SheetGeometry geometry(u.fold.t, u.fold.perspective, static_cast<double>(W) / H);
+
+            glBindBuffer(GL_UNIFORM_BUFFER, block.get());
+            glBufferData(GL_UNIFORM_BUFFER, sizeof u.fold, &u.fold, GL_DYNAMIC_DRAW);
+            glBindBufferBase(GL_UNIFORM_BUFFER, 0, block.get());
+            glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, output.get());
+            glUseProgram(program.get());
+            glEnable(GL_RASTERIZER_DISCARD);
+            glBeginTransformFeedback(GL_POINTS);
+            glDrawArrays(GL_POINTS, 0, count);
+            glEndTransformFeedback();
+            glDisable(GL_RASTERIZER_DISCARD);
+
+            std::vector<float> result(static_cast<std::size_t>(count * floatsPerVertex));
+            glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0,
+                               static_cast<GLsizeiptr>(result.size() * sizeof(float)),
+                               result.data());
+            double worst = 0;
+            for (GLsizei i = 0; i < count; ++i) {
+                const float* out = &result[static_cast<std::size_t>(i * floatsPerVertex)];
+                const SheetUV uv{uvs[static_cast<std::size_t>(2 * i)],
+                                 uvs[static_cast<std::size_t>(2 * i + 1)]};
+                const PlanePoint p = geometry.point(uv);
+                const NdcPoint ndc = geometry.project(p);
+                // The stage writes y flipped, so rows count from the top of the target.
+                worst = std::max(
+                    {worst, std::abs(out[0] / out[3] - ndc.x), std::abs(-out[1] / out[3] - ndc.y),
+                     std::abs(out[5] - (1 - geometry.textureV(uv.v))), std::abs(out[6] - p.x),
+                     std::abs(out[7] - p.y), std::abs(out[8] - p.z)});
+            }
+            CHECK(worst < 2e-5);
+        }
+    }
+    glUseProgram(0);
+    glBindVertexArray(0);
+}
+
+TEST_CASE("at the clear angle the sheet is the desktop itself") {
+    const Pixels source = [] {
+        auto desktop = session().cannedDesktop(W, H);
+        REQUIRE(desktop.ok());
+        return Pixels{W, H, desktop.value()->bytes()};
+    }();
+    RenderRequest request;
+    request.angle = Tuning::defaultClearAngle;
+    for (FoldStyle style : allFoldStyles) {
+        request.style = style;
+        const Pixels out = render(request);
+        CHECK(meanDifference(out, source) < 0.25);
+        int worst = 0;
+        for (std::size_t i = 0; i < out.bytes.size(); ++i) {
+            worst = std::max(worst, std::abs(out.bytes[i] - source.bytes[i]));
+        }
+        CHECK(worst <= 3);
+    }
+}
+
+TEST_CASE("as the lid closes the far edge comes toward the hinge and the sheet shrinks") {
+    const FlatSource white(W, H, 255);
+    int previousTop = -1;
+    long previousArea = static_cast<long>(W) * H + 1;
+    for (double angle = 95; angle >= 30; angle -= 5) {
+        CAPTURE(angle);
+        const FoldFrameParams params = frame(angle);
+        const Pixels out = draw(white.source(), params, W, H);
+        // The backdrop is the source dimmed to a fifth; the sheet stays bright.
+        int top = -1;
+        for (int y = 0; y < H && top < 0; ++y) {
+            if (out.luma(W / 2, y) > 128) {
+                top = y;
+            }
+        }
+        long area = 0;
+        for (int y = 0; y < H; y += 2) {
+            for (int x = 0; x < W; x += 2) {
+                area += out.luma(x, y) > 128;
+            }
+        }
+        area *= 4;
+        CHECK(top > previousTop);
+        CHECK(area < previousArea);
+        previousTop = top;
+        previousArea = area;
+
+        // It stands where the CPU geometry says, to within a few pixels.
+        const FrameUniforms u = fillUniforms(params, W, H);
+        const double expectedTop = (1 - u.fold.edge[2]) / 2 * H;
+        CHECK(std::abs(top - expectedTop) < 3);
+        // Halfway up, its sides stand where the silhouette table puts them.
+        const int row = static_cast<int>(expectedTop + (H - expectedTop) / 2);
+        const double ndcY = 1 - 2.0 * (row + 0.5) / H;
+        const double f = (ndcY + 1) / (u.fold.edge[2] + 1) * (Tuning::edgeTableCount - 1);
+        const auto i0 = static_cast<std::size_t>(f);
+        const double halfWidth = u.edgeTable[i0] + (u.edgeTable[i0 + 1] - u.edgeTable[i0]) *
+                                                       (f - static_cast<double>(i0));
+        int left = 0;
+        while (left < W && out.luma(left, row) <= 128) {
+            ++left;
+        }
+        CHECK(std::abs(left - (1 - halfWidth) / 2 * W) < 2);
+        const int edgeRow = static_cast<int>(expectedTop) + 4;
+
+        // Inside the sheet no pixel came out black (a NaN or a hole in the mesh).
+        for (int y = edgeRow + 4; y < H; y += 7) {
+            for (int x = W / 2 - static_cast<int>(0.4 * halfWidth * W);
+                 x < W / 2 + 0.4 * halfWidth * W; x += 7) {
+                const std::uint8_t* p = out.at(x, y);
+                REQUIRE((p[0] | p[1] | p[2]) != 0);
+            }
+        }
+    }
+}
+
+TEST_CASE("each style looks different once folded, and a render repeats exactly") {
+    std::vector<Pixels> styles;
+    RenderRequest request;
+    request.angle = 60;
+    for (FoldStyle style : allFoldStyles) {
+        request.style = style;
+        styles.push_back(render(request));
+    }
+    for (std::size_t a = 0; a < styles.size(); ++a) {
+        for (std::size_t b = a + 1; b < styles.size(); ++b) {
+            CAPTURE(a);
+            CAPTURE(b);
+            CHECK(meanDifference(styles[a], styles[b]) > 1.0);
+        }
+    }
+    request.style = allFoldStyles.back();
+    CHECK(render(request).bytes == styles.back().bytes);
+}
+
+TEST_CASE("the fade sets the target's alpha everywhere") {
+    const FlatSource grey(256, 160, 128);
+    const Pixels half =
+        draw(grey.source(), frame(Tuning::defaultClearAngle + Tuning::fadeBand / 2), 256, 160);
+    const Pixels full = draw(grey.source(), frame(70), 256, 160);
+    for (std::size_t i = 3; i < half.bytes.size(); i += 4) {
+        REQUIRE(std::abs(half.bytes[i] - 128) <= 1);
+        REQUIRE(full.bytes[i] == 255);
+    }
+}
+
+TEST_CASE("the blur chain covers its targets and keeps a flat grey flat") {
+    FoldRenderer& renderer = session().renderer();
+    const FlatSource grey(300, 200, 128);
+    const std::size_t before = renderer.cachedTextureCount();
+    const auto blurred = renderer.blurChainReadback(grey.source(), 1.0);
+    REQUIRE(blurred);
+    CHECK(renderer.lastPassCount() == 4);
+    for (std::size_t i = 0; i < blurred->size(); ++i) {
+        REQUIRE(std::abs((*blurred)[i] - (i % 4 == 3 ? 255 : 128)) <= 1);
+    }
+    CHECK(renderer.cachedTextureCount() == before + 4);
+    renderer.blurChainReadback(grey.source(), 0.5);
+    CHECK(renderer.cachedTextureCount() == before + 4);
+
+    // Tiny sources get one-pixel levels rather than empty ones.
+    const FlatSource tiny(3, 3, 200);
+    const auto small = renderer.blurChainReadback(tiny.source(), 1.0);
+    REQUIRE(small);
+    CHECK(small->size() == 3 * 3 * 4);
+    CHECK(std::abs((*small)[0] - 200) <= 1);
+    CHECK(renderer.cachedTextureCount() == before + 8);
+}
+
+TEST_CASE("the blur chain runs only when the frame needs it") {
+    FoldRenderer& renderer = session().renderer();
+    const FlatSource grey(320, 200, 128);
+    FoldFrameParams params = frame(70);
+    params.blur = 0;
+    draw(grey.source(), params, 320, 200);
+    CHECK(renderer.lastPassCount() == 1);
+    params.blur = 1;
+    draw(grey.source(), params, 320, 200);
+    CHECK(renderer.lastPassCount() == 5);
+    CHECK(renderer.indexCount() == Tuning::meshColumns * Tuning::meshRows * 6);
+}
+
+TEST_CASE("with Reduce Motion the sheet stays flat and only dims") {
+    const FlatSource white(320, 200, 255);
+    FoldFrameParams params = frame(50);
+    params.reduceMotion = true;
+    params.motion = FoldMotion::scripted(40, -90);
+    const Pixels out = draw(white.source(), params, 320, 200);
+    FoldRenderer& renderer = session().renderer();
+    CHECK(renderer.lastSheetAngle() == 50);
+    CHECK(renderer.lastVelocity() == 0);
+    const double t = FoldMath::t(50, params.clearAngle, FoldMath::saturate(params.perspective));
+    const double expected = 255 * (1 - 0.45 * params.shadow * t);
+    for (int y : {0, 100, 199}) {
+        for (int x : {0, 160, 319}) {
+            CHECK(std::abs(out.luma(x, y) - expected) <= 2);
+        }
+    }
+}
+
+TEST_CASE("motion blur shows only when the lid moves") {
+    RenderRequest still;
+    still.angle = 60;
+    still.motion = FoldMotion::still();
+    RenderRequest resting = still;
+    resting.motion = FoldMotion::scripted(60, 0);
+    RenderRequest moving = still;
+    moving.motion = FoldMotion::scripted(60, -90);
+    const Pixels a = render(still);
+    CHECK(render(resting).bytes == a.bytes);
+    // Mean difference in byte units: at least half a level.
+    CHECK(meanDifference(render(moving), a) >= 0.5);
+}
+
+TEST_CASE("the far corners round off smoothly") {
+    const FlatSource white(W, H, 255);
+    const FoldFrameParams params = frame(40);
+    const FrameUniforms u = fillUniforms(params, W, H);
+    const Pixels out = draw(white.source(), params, W, H);
+    const int top = static_cast<int>(std::lround((1 - u.fold.edge[2]) / 2 * H));
+    const int left = static_cast<int>(std::lround((1 - u.fold.edge[3]) / 2 * W));
+    // Right at the corner the sheet has been cut away; a little inside it is whole.
+    CHECK(out.luma(left + 1, top + 1) < out.luma(left + 12, top + 12));
+    CHECK(out.luma(left + 12, top + 12) > 128);
+}

@@ -14,6 +14,8 @@ struct SettleSpring {
     // A non-finite target or step leaves the spring where it is.
     void step(double target, double dt, double omega = Tuning::settleOmega,
               double damping = Tuning::settleDamping);
+
+    bool operator==(const SettleSpring&) const = default;
 };
 
 } // namespace orvane

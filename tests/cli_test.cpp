@@ -160,6 +160,7 @@ TEST_CASE("render-sheet: every style at four angles, the open column black") {
     const auto result = runProcess(executable, {"--render-sheet", out.string(), "ignored"});
     REQUIRE(result.status == 0);
     CHECK(result.out == "wrote " + out.string() + " (1512x980)\n");
+    CHECK(result.err.empty());
     const QImage image = readPng(out).image;
     REQUIRE(image.width() == 1512);
     REQUIRE(image.height() == 980);

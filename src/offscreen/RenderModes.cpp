@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <functional>
 #include <cmath>
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -43,6 +43,14 @@ class ToolGui {
 public:
     ToolGui() {
         if (QGuiApplication::instance() == nullptr) {
+            // A tool's standard error carries its own lines only; Qt's chatter
+            // about the session (no runtime folder and the like) is dropped.
+            qInstallMessageHandler(
+                [](QtMsgType type, const QMessageLogContext&, const QString& text) {
+                    if (type == QtCriticalMsg || type == QtFatalMsg) {
+                        std::cerr << text.toStdString() << "\n";
+                    }
+                });
             qputenv("QT_QPA_PLATFORM", "offscreen");
             app_ = std::make_unique<QGuiApplication>(argc_, argv_);
         }

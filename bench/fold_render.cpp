@@ -3,6 +3,7 @@
 // texture in the same context, per style, at the standard render size; and
 // the wall time of one --render process. Prints figures, asserts nothing.
 #include "offscreen/OffscreenSession.h"
+#include "render/ShaderSource.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,24 +23,56 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// GPU time of a framebuffer blit of the whole source into a target.
-double copyMilliseconds(const gl::RenderTexture& source, const gl::RenderTexture& target) {
-    GLuint name = 0;
-    glGenQueries(1, &name);
-    const gl::Query query(name);
+// Software renderers answer timer queries before they rasterize, so time is
+// taken on the wall clock between two glFinish calls: the same yardstick for
+// the copy and the fold.
+template <class Work>
+double finishedMilliseconds(Work work) {
     std::vector<double> times;
     for (int i = 0; i < frames; ++i) {
-        glBeginQuery(GL_TIME_ELAPSED, query.get());
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer.get());
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer.get());
-        glBlitFramebuffer(0, 0, source.width, source.height, 0, 0, target.width, target.height,
-                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        glEndQuery(GL_TIME_ELAPSED);
-        GLuint64 elapsed = 0;
-        glGetQueryObjectui64v(query.get(), GL_QUERY_RESULT, &elapsed);
-        times.push_back(static_cast<double>(elapsed) / 1e6);
+        glFinish();
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        glFinish();
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     return median(times);
+}
+
+// Time of the plainest full-screen pass: one texture read per pixel,
+// through the fold program's own full-screen triangle.
+double copyMilliseconds(const gl::RenderTexture& source, const gl::RenderTexture& target) {
+    const std::string vertexText = ShaderSource::stageText(ShaderEntry::quadVertex);
+    const char* vertexSource = vertexText.c_str();
+    const char* fragmentSource = "#version 330 core\n"
+                                 "in vec2 uv;\n"
+                                 "uniform sampler2D source;\n"
+                                 "out vec4 color;\n"
+                                 "void main() { color = texture(source, uv); }\n";
+    const gl::Shader vertex(glCreateShader(GL_VERTEX_SHADER));
+    glShaderSource(vertex.get(), 1, &vertexSource, nullptr);
+    glCompileShader(vertex.get());
+    const gl::Shader fragment(glCreateShader(GL_FRAGMENT_SHADER));
+    glShaderSource(fragment.get(), 1, &fragmentSource, nullptr);
+    glCompileShader(fragment.get());
+    const gl::Program program(glCreateProgram());
+    glAttachShader(program.get(), vertex.get());
+    glAttachShader(program.get(), fragment.get());
+    glLinkProgram(program.get());
+    GLuint arrayName = 0;
+    glGenVertexArrays(1, &arrayName);
+    const gl::VertexArray array(arrayName);
+    return finishedMilliseconds([&] {
+        glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer.get());
+        glViewport(0, 0, target.width, target.height);
+        glUseProgram(program.get());
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, source.texture.get());
+        glBindVertexArray(array.get());
+        glDrawArrays(GL_TRIANGLES, 0, 3);
+    });
 }
 
 } // namespace
@@ -63,20 +96,27 @@ int main(int argc, char** argv) {
     const gl::RenderTexture source = gl::makeRenderTexture(w, h, desktop.value()->bytes().data());
     const gl::RenderTexture target = gl::makeRenderTexture(w, h);
     const double copy = copyMilliseconds(source, target);
-    std::printf("plain copy %dx%d: %.3f ms (median of %d)\n", w, h, copy, frames);
+    std::printf("plain copy %dx%d: %.2f ms (median of %d, wall clock between glFinish)\n", w, h,
+                copy, frames);
 
     for (FoldStyle style : allFoldStyles) {
         for (const auto& [label, motion] :
              {std::pair{"still", FoldMotion::still()},
               std::pair{"moving", FoldMotion::scripted(Tuning::gpuTimingAngle, -90)}}) {
-            auto fold = session.medianGPUMilliseconds(frames, style, motion);
-            if (!fold) {
-                std::fprintf(stderr, "fold_render: %s\n", fold.error().description().c_str());
-                return 1;
-            }
-            std::printf("%-6s %-6s fold %.3f ms  = %.2f plain copies\n",
-                        std::string(rawValue(style)).c_str(), label, fold.value(),
-                        fold.value() / copy);
+            FoldFrameParams params;
+            params.angle = Tuning::gpuTimingAngle;
+            params.clearAngle = Tuning::defaultClearAngle;
+            params.perspective = params.blur = params.shadow = Tuning::renderSliderDefault;
+            params.style = style;
+            params.motion = motion;
+            const double fold = finishedMilliseconds([&] {
+                session.renderer().encode({source.texture.get(), w, h},
+                                          {target.framebuffer.get(), w, h}, params);
+            });
+            auto gpu = session.medianGPUMilliseconds(frames, style, motion);
+            std::printf("%-6s %-6s fold %7.2f ms = %5.2f plain copies   (timer query %.2f ms)\n",
+                        std::string(rawValue(style)).c_str(), label, fold, fold / copy,
+                        gpu ? gpu.value() : -1.0);
         }
     }
 

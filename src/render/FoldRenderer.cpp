@@ -42,7 +42,8 @@ std::string infoLog(GLuint object, bool isProgram) {
     return log.empty() ? "no log" : log;
 }
 
-Result<gl::Shader, FoldRendererError> compile(ShaderEntry entry) {
+Result<gl::Shader, FoldRendererError> compile(ShaderEntry entry,
+                                              unsigned features = FoldFeature::full) {
     const std::string marker = "#ifdef ENTRY_" + std::string(ShaderSource::entryName(entry));
     if (ShaderSource::glsl().find(marker) == std::string::npos) {
         return FoldRendererError{FoldRendererError::Kind::pipelineFailed, "missing entry point"};
@@ -53,7 +54,7 @@ Result<gl::Shader, FoldRendererError> compile(ShaderEntry entry) {
         return FoldRendererError{FoldRendererError::Kind::shaderCompileFailed,
                                  "the driver made no shader object"};
     }
-    const std::string text = ShaderSource::stageText(entry);
+    const std::string text = ShaderSource::stageText(entry, features);
     const char* source = text.c_str();
     glShaderSource(shader.get(), 1, &source, nullptr);
     glCompileShader(shader.get());
@@ -65,6 +66,45 @@ Result<gl::Shader, FoldRendererError> compile(ShaderEntry entry) {
                                      infoLog(shader.get(), false)};
     }
     return shader;
+}
+
+// Links a vertex and a fragment stage and ties its blocks and samplers to
+// the binding points and texture units the renderer uses.
+Result<gl::Program, FoldRendererError> linkProgram(GLuint vertex, GLuint fragment) {
+    gl::Program program(glCreateProgram());
+    glAttachShader(program.get(), vertex);
+    glAttachShader(program.get(), fragment);
+    glLinkProgram(program.get());
+    GLint status = GL_FALSE;
+    glGetProgramiv(program.get(), GL_LINK_STATUS, &status);
+    if (status != GL_TRUE) {
+        return FoldRendererError{FoldRendererError::Kind::pipelineFailed,
+                                 infoLog(program.get(), true)};
+    }
+    const std::pair<const char*, GLuint> blocks[] = {{"FoldUniforms", foldBinding},
+                                                     {"StyleUniforms", styleBinding},
+                                                     {"EdgeTable", edgeBinding},
+                                                     {"BlurUniforms", blurBinding}};
+    for (const auto& [name, binding] : blocks) {
+        const GLuint index = glGetUniformBlockIndex(program.get(), name);
+        if (index != GL_INVALID_INDEX) {
+            glUniformBlockBinding(program.get(), index, binding);
+        }
+    }
+    glUseProgram(program.get());
+    const std::pair<const char*, GLint> units[] = {{"sharpTexture", 0},
+                                                   {"halfTexture", 1},
+                                                   {"heavyTexture", 2},
+                                                   {"backdropTexture", 0},
+                                                   {"passSource", 0}};
+    for (const auto& [name, unit] : units) {
+        const GLint location = glGetUniformLocation(program.get(), name);
+        if (location >= 0) {
+            glUniform1i(location, unit);
+        }
+    }
+    glUseProgram(0);
+    return program;
 }
 
 } // namespace
@@ -101,7 +141,7 @@ Result<FoldRenderer, FoldRendererError> FoldRenderer::create() {
 
     FoldRenderer renderer;
     struct Link {
-        Pipeline* pipeline;
+        gl::Program* program;
         ShaderEntry vertex;
         ShaderEntry fragment;
     };
@@ -112,40 +152,13 @@ Result<FoldRenderer, FoldRendererError> FoldRenderer::create() {
         {&renderer.up_, ShaderEntry::quadVertex, ShaderEntry::kawaseUp},
     }};
     for (const Link& link : links) {
-        gl::Program program(glCreateProgram());
-        glAttachShader(program.get(), stage(link.vertex));
-        glAttachShader(program.get(), stage(link.fragment));
-        glLinkProgram(program.get());
-        GLint status = GL_FALSE;
-        glGetProgramiv(program.get(), GL_LINK_STATUS, &status);
-        if (status != GL_TRUE) {
-            return FoldRendererError{Kind::pipelineFailed, infoLog(program.get(), true)};
+        auto program = linkProgram(stage(link.vertex), stage(link.fragment));
+        if (!program) {
+            return program.error();
         }
-        const std::pair<const char*, GLuint> blocks[] = {{"FoldUniforms", foldBinding},
-                                                         {"StyleUniforms", styleBinding},
-                                                         {"EdgeTable", edgeBinding},
-                                                         {"BlurUniforms", blurBinding}};
-        for (const auto& [name, binding] : blocks) {
-            const GLuint index = glGetUniformBlockIndex(program.get(), name);
-            if (index != GL_INVALID_INDEX) {
-                glUniformBlockBinding(program.get(), index, binding);
-            }
-        }
-        glUseProgram(program.get());
-        const std::pair<const char*, GLint> units[] = {{"sharpTexture", 0},
-                                                       {"halfTexture", 1},
-                                                       {"heavyTexture", 2},
-                                                       {"backdropTexture", 0},
-                                                       {"passSource", 0}};
-        for (const auto& [name, unit] : units) {
-            const GLint location = glGetUniformLocation(program.get(), name);
-            if (location >= 0) {
-                glUniform1i(location, unit);
-            }
-        }
-        glUseProgram(0);
-        link.pipeline->program = std::move(program);
+        *link.program = program.take();
     }
+    renderer.foldVertex_ = std::move(*stages[static_cast<std::size_t>(ShaderEntry::foldVertex)]);
 
     GLuint sampler = 0;
     glGenSamplers(1, &sampler);
@@ -234,6 +247,42 @@ Result<FoldRenderer, FoldRendererError> FoldRenderer::create() {
     return renderer;
 }
 
+unsigned FoldRenderer::featuresOf(const FrameUniforms& u) {
+    if (u.fold.reduceMotion > 0.5f) {
+        return FoldFeature::reduced;
+    }
+    unsigned features = 0;
+    if (u.fold.motion > 0) {
+        features |= FoldFeature::motionBlur;
+    }
+    if (u.style.m1[3] > 0 || u.style.m2[2] > 0) {
+        features |= FoldFeature::ridge;
+    }
+    return features;
+}
+
+GLuint FoldRenderer::foldProgram(unsigned features) {
+    if (features == FoldFeature::full) {
+        return fold_.get();
+    }
+    if (const auto found = foldVariants_.find(features); found != foldVariants_.end()) {
+        return found->second.get();
+    }
+    // The full program compiled, so its variants will; should one not, the
+    // full program draws the same picture.
+    auto fragment = compile(ShaderEntry::foldFragment, features);
+    GLuint name = fold_.get();
+    if (fragment) {
+        if (auto program = linkProgram(foldVertex_.get(), fragment.value().get())) {
+            name = program.value().get();
+            foldVariants_.emplace(features, program.take());
+            return name;
+        }
+    }
+    foldVariants_.emplace(features, gl::Program{});
+    return name;
+}
+
 const gl::RenderTexture* FoldRenderer::cachedTexture(int width, int height, int role) {
     const TextureKey key{width, height, role};
     if (const auto found = textures_.find(key); found != textures_.end()) {
@@ -246,8 +295,8 @@ const gl::RenderTexture* FoldRenderer::cachedTexture(int width, int height, int 
     return &textures_.emplace(key, std::move(made)).first->second;
 }
 
-void FoldRenderer::blurPass(const Pipeline& pipeline, GLuint input, int inputWidth, int inputHeight,
-                            const gl::RenderTexture& output, float offset) {
+void FoldRenderer::blurPass(const gl::Program& program, GLuint input, int inputWidth,
+                            int inputHeight, const gl::RenderTexture& output, float offset) {
     glBindFramebuffer(GL_FRAMEBUFFER, output.framebuffer.get());
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         return;
@@ -260,7 +309,7 @@ void FoldRenderer::blurPass(const Pipeline& pipeline, GLuint input, int inputWid
     glBindBuffer(GL_UNIFORM_BUFFER, blurBlock_.get());
     glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof uniforms, &uniforms);
     glBindBufferBase(GL_UNIFORM_BUFFER, blurBinding, blurBlock_.get());
-    glUseProgram(pipeline.program.get());
+    glUseProgram(program.get());
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, input);
     glBindSampler(0, sampler_.get());
@@ -333,7 +382,7 @@ void FoldRenderer::encode(const SourceTexture& source, const RenderTarget& targe
     // Backdrop: an ordinary premultiplied "over".
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    glUseProgram(backdrop_.program.get());
+    glUseProgram(backdrop_.get());
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, levels.backdrop);
     glBindSampler(0, sampler_.get());
@@ -342,7 +391,7 @@ void FoldRenderer::encode(const SourceTexture& source, const RenderTarget& targe
 
     // Sheet: its coverage blends the colour in; the backdrop's alpha (the fade) stays.
     glBlendFuncSeparate(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
-    glUseProgram(fold_.program.get());
+    glUseProgram(foldProgram(featuresOf(u)));
     const GLuint sheetTextures[] = {source.texture, levels.half, levels.heavy};
     for (GLuint unit = 0; unit < 3; ++unit) {
         glActiveTexture(GL_TEXTURE0 + unit);

@@ -61,10 +61,6 @@ public:
     std::int64_t indexCount() const { return indexCount_; }
 
 private:
-    struct Pipeline {
-        gl::Program program;
-        GLint sourceUnit = -1;
-    };
     struct BlurLevels {
         GLuint heavy = 0;
         GLuint half = 0;
@@ -73,15 +69,19 @@ private:
     using TextureKey = std::tuple<int, int, int>; // width, height, role
 
     FoldRenderer() = default;
+    static unsigned featuresOf(const FrameUniforms& uniforms);
+    GLuint foldProgram(unsigned features);
     std::optional<BlurLevels> encodeBlurChain(const SourceTexture& source, double blurAmount);
     const gl::RenderTexture* cachedTexture(int width, int height, int role);
-    void blurPass(const Pipeline& pipeline, GLuint input, int inputWidth, int inputHeight,
+    void blurPass(const gl::Program& program, GLuint input, int inputWidth, int inputHeight,
                   const gl::RenderTexture& output, float offset);
 
-    Pipeline fold_;
-    Pipeline backdrop_;
-    Pipeline down_;
-    Pipeline up_;
+    gl::Program fold_; // every feature of the sheet
+    gl::Shader foldVertex_;
+    std::map<unsigned, gl::Program> foldVariants_;
+    gl::Program backdrop_;
+    gl::Program down_;
+    gl::Program up_;
     gl::Sampler sampler_;
     gl::VertexArray meshArray_;
     gl::Buffer meshVertices_;

@@ -163,19 +163,20 @@ void main() {
     float edgeWidth = max(fwidth(d), 1e-4);
     float cov = t > 0.0 ? saturate(d / edgeWidth + 0.5) : 1.0;
 
-    if (F.reduceMotion > 0.5) {
-        vec3 still = mix(texture(sharpTexture, tc).rgb, texture(heavyTexture, tc).rgb,
-                         saturate(F.blur * t * F.blurScale));
-        still *= 1.0 - 0.45 * F.shadow * t;
-        fragColor = vec4(still * F.fade, 1.0);
-        return;
-    }
+#ifdef FOLD_REDUCED
+    // Reduce Motion: no bend light, crease, split, grain, motion blur or rounding.
+    vec3 still = mix(texture(sharpTexture, tc).rgb, texture(heavyTexture, tc).rgb,
+                     saturate(F.blur * t * F.blurScale));
+    still *= 1.0 - 0.45 * F.shadow * t;
+    fragColor = vec4(still * F.fade, 1.0);
+#else
 
     float coc = -world.z / (FOLD_CAM_DIST - world.z);
     float level = saturate(coc * DEPTH_BLUR_GAIN * F.blur * F.blurScale);
     level = max(level, saturate(F.blurScale - 1.0) * FROST_FLOOR * t * saturate(2.0 * F.blur));
 
-    vec3 col;
+    vec3 col = sampleDepth(tc, level);
+#ifdef FOLD_MOTION_BLUR
     float mlen = F.motion * v;
     if (mlen > 0.0) {
         col = vec3(0.0);
@@ -184,9 +185,8 @@ void main() {
             col += weight * sampleDepth(tc + vec2(0.0, (float(i) / 3.0) * mlen), level);
         }
         col /= 16.0;
-    } else {
-        col = sampleDepth(tc, level);
     }
+#endif
     vec3 heavy = texture(heavyTexture, tc).rgb;
 
     col *= mix(vec3(1.0), S.tint, S.tintStrength * t);
@@ -217,6 +217,7 @@ void main() {
     float band = exp(-bandD * bandD);
     col = screenBlend(col, S.crease * S.creaseStrength * band * t);
 
+#ifdef FOLD_RIDGE
     float lineD = (v - crestU) / 0.0035;
     float ridge = exp(-lineD * lineD);
     vec2 ca = vec2(S.m1.w * 0.00175 * t, 0.0);
@@ -225,11 +226,13 @@ void main() {
     vec3 splitCol = mix(col, vec3(red, col.g, blue), 0.5);
     col = mix(col, splitCol, S.m1.w * ridge * t);
     col = screenBlend(col, vec3(1.0, 0.98, 0.92) * S.m2.z * ridge * min(3.0 * t, 1.0) * 0.9);
+#endif
 
     float g = fract(sin(dot(sheet * F.resolution, vec2(12.9898, 78.233))) * 43758.5453);
     col += (g - 0.5) * S.m1.z * saturate(6.0 * t);
 
     fragColor = vec4(saturate(col) * F.fade * cov, cov);
+#endif
 }
 #endif
 
@@ -370,11 +373,22 @@ bool isVertexStage(ShaderEntry entry) {
     return entry == ShaderEntry::foldVertex || entry == ShaderEntry::quadVertex;
 }
 
-std::string stageText(ShaderEntry entry) {
+std::string stageText(ShaderEntry entry, unsigned features) {
     const std::string& text = glsl();
     const std::size_t firstLine = text.find('\n') + 1;
-    return text.substr(0, firstLine) + "#define ENTRY_" + std::string(entryName(entry)) + "\n" +
-           text.substr(firstLine);
+    std::string defines = "#define ENTRY_" + std::string(entryName(entry)) + "\n";
+    if (entry == ShaderEntry::foldFragment) {
+        if ((features & FoldFeature::reduced) != 0) {
+            defines += "#define FOLD_REDUCED\n";
+        }
+        if ((features & FoldFeature::motionBlur) != 0) {
+            defines += "#define FOLD_MOTION_BLUR\n";
+        }
+        if ((features & FoldFeature::ridge) != 0) {
+            defines += "#define FOLD_RIDGE\n";
+        }
+    }
+    return text.substr(0, firstLine) + defines + text.substr(firstLine);
 }
 
 } // namespace orvane::ShaderSource

@@ -23,14 +23,26 @@ inline constexpr std::array<ShaderEntry, 6> allShaderEntries{
     ShaderEntry::foldVertex,       ShaderEntry::foldFragment, ShaderEntry::quadVertex,
     ShaderEntry::backdropFragment, ShaderEntry::kawaseDown,   ShaderEntry::kawaseUp};
 
+// Parts of the sheet's fragment stage that a frame may leave out. The GPU
+// runs both sides of a branch, so a frame that cannot use a part (no lid
+// motion, a style without a ridge line) gets a program without it; the
+// colours it computes are the same.
+namespace FoldFeature {
+inline constexpr unsigned motionBlur = 1;
+inline constexpr unsigned ridge = 2;
+inline constexpr unsigned reduced = 4; // Reduce Motion: only the flat, dimmed sheet
+inline constexpr unsigned full = motionBlur | ridge;
+} // namespace FoldFeature
+
 namespace ShaderSource {
 
 // Built on first use and kept for the life of the process.
 const std::string& glsl();
 std::string_view entryName(ShaderEntry entry);
 bool isVertexStage(ShaderEntry entry);
-// The program text with ENTRY_<name> defined right after the version line.
-std::string stageText(ShaderEntry entry);
+// The program text with ENTRY_<name> (and the sheet's feature macros)
+// defined right after the version line.
+std::string stageText(ShaderEntry entry, unsigned features = FoldFeature::full);
 // "%.10g", with ".0" added when that prints neither a point nor an exponent.
 std::string floatLiteral(double value);
 

@@ -154,6 +154,18 @@ TEST_CASE("render: a file that cannot be written fails in one line") {
     CHECK(result.out.empty());
 }
 
+TEST_CASE("render: without any OpenGL the tool says so and fails") {
+    const TempDir dir;
+    // No EGL vendor library can be found, as on a machine without drivers.
+    const auto result =
+        runProcess(executable, {"--render", "vellum", "70", (dir.path() / "x.png").string()},
+                   {"__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json",
+                    "__EGL_VENDOR_LIBRARY_DIRS=/nonexistent"});
+    CHECK(result.status == 1);
+    CHECK(result.err == "render failed: No OpenGL device is available.\n");
+    CHECK_FALSE(std::filesystem::exists(dir.path() / "x.png"));
+}
+
 TEST_CASE("render-sheet: every style at four angles, the open column black") {
     const TempDir dir;
     const auto out = dir.path() / "sheet.png";

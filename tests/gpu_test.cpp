@@ -49,6 +49,7 @@ struct Pixels {
 struct FlatSource {
     gl::RenderTexture texture;
     FlatSource(int width, int height, std::uint8_t value, std::uint8_t alpha = 255) {
+        session(); // the context must exist before the texture does
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width * height) * 4, value);
         for (std::size_t i = 3; i < bytes.size(); i += 4) {
             bytes[i] = alpha;
@@ -382,4 +383,29 @@ TEST_CASE("the far corners round off smoothly") {
     // Right at the corner the sheet has been cut away; a little inside it is whole.
     CHECK(out.luma(left + 1, top + 1) < out.luma(left + 12, top + 12));
     CHECK(out.luma(left + 12, top + 12) > 128);
+}
+
+TEST_CASE("the sample desktop is the same picture for the same size") {
+    const CannedDesktop a(640, 400);
+    const CannedDesktop b(640, 400);
+    CHECK(a.bytes() == b.bytes());
+    CHECK(a.bytes().size() == 640u * 400u * 4u);
+    CHECK(a.bytesPerRow() == 640 * 4);
+    // Opaque everywhere, and more than one colour: it has content to fold.
+    bool opaque = true;
+    for (std::size_t i = 3; i < a.bytes().size(); i += 4) {
+        opaque = opaque && a.bytes()[i] == 255;
+    }
+    CHECK(opaque);
+    CHECK(a.bytes()[0] != a.bytes()[a.bytes().size() / 2]);
+    const CannedDesktop degenerate(0, -3);
+    CHECK(degenerate.width() == 1);
+    CHECK(degenerate.height() == 1);
+}
+
+TEST_CASE("GPU timing gives a finite median") {
+    const auto ms = session().medianGPUMilliseconds(3, FoldStyle::vellum, FoldMotion::still());
+    REQUIRE(ms.ok());
+    CHECK(std::isfinite(ms.value()));
+    CHECK(ms.value() >= 0);
 }

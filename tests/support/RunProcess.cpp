@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
@@ -28,7 +29,8 @@ void drain(int fd, std::string& into, bool& open) {
 
 } // namespace
 
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments) {
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment) {
     ProcessResult result;
     int outPipe[2];
     int errPipe[2];
@@ -48,9 +50,26 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     }
     cargv.push_back(nullptr);
 
+    std::vector<std::string> env(environment);
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string inherited = *entry;
+        const std::string name = inherited.substr(0, inherited.find('=') + 1);
+        const bool replaced =
+            std::any_of(environment.begin(), environment.end(),
+                        [&name](const std::string& e) { return e.starts_with(name); });
+        if (!replaced) {
+            env.push_back(inherited);
+        }
+    }
+    std::vector<char*> cenv;
+    for (std::string& e : env) {
+        cenv.push_back(e.data());
+    }
+    cenv.push_back(nullptr);
+
     pid_t pid = 0;
     const int spawned =
-        posix_spawn(&pid, program.c_str(), &actions, nullptr, cargv.data(), environ);
+        posix_spawn(&pid, program.c_str(), &actions, nullptr, cargv.data(), cenv.data());
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);

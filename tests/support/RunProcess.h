@@ -13,6 +13,8 @@ struct ProcessResult {
     std::string err;
 };
 
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments);
+// `environment` entries ("NAME=value") replace or add to the inherited ones.
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment = {});
 
 } // namespace orvane::test

@@ -7,6 +7,7 @@
 
 #include <doctest/doctest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -32,8 +33,6 @@ TEST_CASE("a mode that is not built yet says so in one line and fails") {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"--selftest"}, "--selftest"},
         {{"--probe"}, "--probe"},
-        {{"--render-movie", "/tmp/x.mp4"}, "--render-movie"},
-        {{"--render", "--movie", "/tmp/x.mp4"}, "--render-movie"},
         {{"--accordion-render", "/tmp/x.wav"}, "--accordion-render"},
         {{"--accordion-live-test"}, "--accordion-live-test"},
         {{"--shot", "all", "/tmp"}, "--shot"},
@@ -190,4 +189,135 @@ TEST_CASE("render-sheet: every style at four angles, the open column black") {
     CHECK(lit == 0);
     // The folded columns are anything but black.
     CHECK(qGray(image.pixel(378 + 189, 120)) > 20);
+}
+
+namespace {
+
+orvane::test::ProcessResult movie(const std::vector<std::string>& arguments) {
+    std::vector<std::string> all{"--render-movie"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return runProcess(executable, all);
+}
+
+// One ffprobe answer, "key=value" lines, for the first video stream.
+std::string probe(const std::filesystem::path& file) {
+    const auto result =
+        runProcess("/usr/bin/ffprobe",
+                   {"-v", "error", "-select_streams", "v:0", "-count_frames", "-show_entries",
+                    "stream=codec_name,profile,width,height,r_frame_rate,nb_read_"
+                    "frames:format=duration",
+                    "-of", "default=nw=1", file.string()});
+    REQUIRE(result.status == 0);
+    return result.out;
+}
+
+// Pixels of two frames that differ visibly, leaving out the label strip.
+int changedPixels(const QImage& a, const QImage& b) {
+    int changed = 0;
+    for (int y = 0; y < a.height() - 40; y += 2) {
+        for (int x = 0; x < a.width(); x += 2) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            changed += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                           std::abs(qBlue(p) - qBlue(q)) >
+                       24;
+        }
+    }
+    return changed;
+}
+
+} // namespace
+
+TEST_CASE("render-movie: wrong arguments are usage errors") {
+    const std::string usage = "usage: Orvane --render-movie <out.mp4> [--style "
+                              "vellum|dusk|rime|ridge] [--fps 60] [--frames-dir dir]\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{}, usage},
+        {{"--fps", "30"}, usage},
+        {{"m.mp4", "--fps", "9"}, "bad --fps (10 to 240)\n"},
+        {{"m.mp4", "--fps", "241"}, "bad --fps (10 to 240)\n"},
+        {{"m.mp4", "--fps", "30.5"}, "bad --fps (10 to 240)\n"},
+        {{"m.mp4", "--fps"}, "bad --fps (10 to 240)\n"},
+        {{"m.mp4", "--style", "paper"}, "bad --style (vellum|dusk|rime|ridge)\n"},
+        {{"m.mp4", "--style"}, "bad --style (vellum|dusk|rime|ridge)\n"},
+        {{"m.mp4", "--frames-dir"}, "--frames-dir needs a directory\n"},
+        {{"m.mp4", "--loop", "1"}, "unknown option: --loop\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const std::string last = arguments.empty() ? "" : arguments.back();
+        CAPTURE(last);
+        const auto result = movie(arguments);
+        CHECK(result.status == 2);
+        CHECK(result.err == message);
+    }
+    // The movie rides the render flag too.
+    CHECK(runProcess(executable, {"--render", "--movie"}).err == usage);
+}
+
+TEST_CASE("render-movie: the default movie") {
+    const TempDir dir;
+    const auto out = dir.path() / "out" / "fold.mp4";
+    const auto result = movie({out.string()});
+    REQUIRE(result.status == 0);
+    CHECK(result.err.empty());
+    CHECK(result.out.find("\nwrote " + out.string() +
+                          " (1512x982, 228 frames at 60 fps, style=vellum)\n") !=
+          std::string::npos);
+    CHECK(result.out.starts_with("landing: overshoot "));
+    CHECK(result.out.find("frame ") == std::string::npos); // no trace without a frames folder
+    const std::string info = probe(out);
+    CHECK(info.find("codec_name=h264\n") != std::string::npos);
+    CHECK(info.find("profile=High\n") != std::string::npos);
+    CHECK(info.find("width=1512\nheight=982\n") != std::string::npos);
+    CHECK(info.find("r_frame_rate=60/1\n") != std::string::npos);
+    CHECK(info.find("nb_read_frames=228\n") != std::string::npos);
+    CHECK(info.find("duration=3.8") != std::string::npos);
+}
+
+TEST_CASE("render-movie: frames follow the lid, with a trace and labelled stills") {
+    const TempDir dir;
+    const auto out = dir.path() / "rime.mp4";
+    const auto frames = dir.path() / "frames";
+    const auto result = movie({out.string(), "--fps", "30", "--style", "RIME", "--fps", "10",
+                               "--frames-dir", frames.string()});
+    REQUIRE(result.status == 0);
+    CHECK(result.out.find("(1512x982, 38 frames at 10 fps, style=rime)") != std::string::npos);
+    CHECK(result.out.starts_with("frame 000 t=0.000s lid=115.0 "));
+    CHECK(result.out.find("\nframe 006 t=0.600s lid=") != std::string::npos);
+    CHECK(result.out.find("frame 001") == std::string::npos);
+    CHECK(probe(out).find("nb_read_frames=38\n") != std::string::npos);
+
+    std::vector<QImage> stills;
+    for (int index = 0; index <= 36; index += 6) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%03d.png", index);
+        stills.emplace_back(QString::fromStdString((frames / name).string()));
+        REQUIRE(stills.back().width() == 1512);
+    }
+    CHECK_FALSE(std::filesystem::exists(frames / "frame-001.png"));
+    // Against the untouched first frame: the fold grows as the lid closes
+    // (0.6 s, 1.2 s), holds while it rests, recedes as it opens (2.4 s, 3.0 s)
+    // and is gone at the end.
+    const QImage& desktop = stills[0];
+    std::vector<int> area;
+    for (const QImage& still : stills) {
+        area.push_back(changedPixels(still, desktop));
+    }
+    CAPTURE(area[1]);
+    CAPTURE(area[2]);
+    CAPTURE(area[4]);
+    CAPTURE(area[5]);
+    CHECK(area[2] > area[1]);
+    CHECK(area[3] > 0);
+    CHECK(area[5] < area[4]);
+    CHECK(area[6] == 0);
+}
+
+TEST_CASE("render-movie: an output that cannot be written fails in one line") {
+    const TempDir dir;
+    std::ofstream(dir.path() / "file") << "not a folder";
+    const auto result = movie({(dir.path() / "file" / "m.mp4").string(), "--fps", "10"});
+    CHECK(result.status == 1);
+    CHECK(result.err.starts_with("render-movie failed: "));
+    CHECK(lineCount(result.err) == 1);
 }

@@ -3,6 +3,7 @@
 
 #include "app/CommandLineMode.h"
 #include "app/ExitStatus.h"
+#include "offscreen/MovieRender.h"
 #include "offscreen/RenderModes.h"
 
 #include <iostream>
@@ -22,7 +23,7 @@ int notAvailableYet(std::string_view what) {
 
 int runRender(const std::vector<std::string>& arguments) {
     if (!arguments.empty() && arguments.front() == CommandLineMode::movieMarker) {
-        return notAvailableYet("--render-movie");
+        return MovieRender::run({arguments.begin() + 1, arguments.end()});
     }
     return RenderModes::runRender(arguments);
 }

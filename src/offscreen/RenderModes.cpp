@@ -4,13 +4,11 @@
 #include "app/ExitStatus.h"
 #include "core/Text.h"
 #include "motion/FoldMath.h"
+#include "offscreen/Label.h"
 #include "offscreen/OffscreenSession.h"
 #include "offscreen/PngFile.h"
 
-#include <QFont>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <array>
@@ -29,39 +27,10 @@ constexpr const char* sheetUsage = "usage: Orvane --render-sheet <out.png>\n";
 
 // Label badges and text, in canvas pixels.
 constexpr double badgeInset = 5;
-constexpr double badgeCharWidth = 7;
 constexpr double badgePadding = 9;
 constexpr double badgeHeight = 16;
-constexpr double badgeRadius = 4;
 constexpr double badgeAlpha = 0.65;
 constexpr double labelInset = 9;
-constexpr int labelPixelSize = 11;
-
-// Text needs Qt's font machinery, which needs an application object; a tool
-// gets one on the offscreen platform so no display is involved.
-class ToolGui {
-public:
-    ToolGui() {
-        if (QGuiApplication::instance() == nullptr) {
-            // A tool's standard error carries its own lines only; Qt's chatter
-            // about the session (no runtime folder and the like) is dropped.
-            qInstallMessageHandler(
-                [](QtMsgType type, const QMessageLogContext&, const QString& text) {
-                    if (type == QtCriticalMsg || type == QtFatalMsg) {
-                        std::cerr << text.toStdString() << "\n";
-                    }
-                });
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-        }
-    }
-
-private:
-    int argc_ = 1;
-    char name_[7] = "orvane";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
 
 struct RenderOptions {
     RenderRequest request;
@@ -197,9 +166,6 @@ int runSheet(const std::vector<std::string>& arguments) {
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPixelSize(labelPixelSize);
-    painter.setFont(font);
 
     for (int row = 0; row < rows; ++row) {
         const FoldStyle style = allFoldStyles[static_cast<std::size_t>(row)];
@@ -220,12 +186,9 @@ int runSheet(const std::vector<std::string>& arguments) {
             const QString label = QString::fromStdString(std::string(displayName(style))) +
                                   QStringLiteral(" %1 deg").arg(std::lround(angle));
             const QRectF badge(cell.left() + badgeInset, cell.bottom() - badgeInset - badgeHeight,
-                               badgeCharWidth * label.size() + badgePadding, badgeHeight);
-            QPainterPath badgePath;
-            badgePath.addRoundedRect(badge, badgeRadius, badgeRadius);
-            painter.fillPath(badgePath, QColor::fromRgbF(0, 0, 0, badgeAlpha));
-            painter.setPen(QColor::fromRgbF(0.85, 0.85, 0.88));
-            painter.drawText(QPointF(cell.left() + labelInset, cell.bottom() - labelInset), label);
+                               labelWidth(label.size(), badgePadding), badgeHeight);
+            drawLabel(painter, badge, QPointF(cell.left() + labelInset, cell.bottom() - labelInset),
+                      label, badgeAlpha);
         }
     }
     painter.end();

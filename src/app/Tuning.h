@@ -138,6 +138,11 @@ inline constexpr double permissionDenialReuse = 1.0;
 
 // Manual preview.
 inline constexpr double previewIdleTimeout = 30.0;
+inline constexpr double previewIdleCheckInterval = 1.0;
+// The lid angle gate steps assume before the first sample arrives.
+inline constexpr double initialLidAngle = 120.0;
+// The sheet under a cover: fully folded and frosted.
+inline constexpr double coverSheetBlur = 1.0;
 inline constexpr double manualAngleMin = 25.0;
 inline constexpr double manualAngleMax = 130.0;
 inline constexpr double defaultManualAngle = 70.0;

@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: MIT
+// The effect's one decision point. Every input (lid samples, settings edits,
+// URL commands, system events, the frontmost app) updates a field and runs a
+// gate step; the step alone applies the gate's decision to the overlay, the
+// capture, the sensor rate, the cover and the clear click. Main thread only.
+#pragma once
+
+#include "app/URLCommand.h"
+#include "effect/Availability.h"
+#include "effect/EffectPorts.h"
+#include "motion/MotionGate.h"
+#include "motion/OverlayMotion.h"
+#include "render/FoldUniforms.h"
+#include "sensor/AngleFilter.h"
+#include "settings/FoldSettings.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace orvane {
+
+class EffectController {
+public:
+    struct Ports {
+        SettingsStore& defaults;
+        CaptureControl& capture;
+        LidSensorControl& sensor;
+        CoverControl& cover;
+        AccordionControl& accordion;
+        EscapeKeyControl& escapeKey;
+        FeedbackControl& feedback;
+        Scheduler& scheduler;
+        const SystemFacts& system;
+        Clock clock;
+        // A panel for the built-in screen, or none when there is no such screen.
+        std::function<std::unique_ptr<OverlayPanelControl>()> makePanel;
+    };
+
+    struct SensorFacts {
+        bool open = false;
+        bool readsOnlyZero = false;
+        std::optional<double> angle;
+        bool operator==(const SensorFacts&) const = default;
+    };
+
+    explicit EffectController(Ports ports);
+    ~EffectController();
+    EffectController(const EffectController&) = delete;
+    EffectController& operator=(const EffectController&) = delete;
+
+    // Builds the panel, starts the sensor and capture preparation, reads the
+    // frontmost app and publishes the first availability.
+    void start();
+
+    Availability availability() const;
+    SensorFacts sensorFacts() const;
+    const FoldSettings& settings() const { return settings_; }
+    GateState gateState() const { return gate_.state(); }
+    const OverlayMotion& motion() const { return motion_; }
+    bool hasPanel() const { return panel_ != nullptr; }
+
+    // Inputs from the sensor.
+    void lidSample(double angle, double time);
+    void sensorAvailabilityChanged(bool open);
+    void captureStreamFailed();
+
+    // User commands.
+    void editSettings(const std::function<void(FoldSettings&)>& change);
+    void apply(const URLCommand& command);
+    void togglePause();
+    void reevaluateAndPublish();
+    void setPreview(std::optional<double> angle);
+    void previewInteraction();
+    void checkPreviewIdleTimeout();
+    // The Escape key while the overlay shows.
+    void escapePressed();
+
+    // System events.
+    void willSleep();
+    void didWake();
+    void screenParametersChanged();
+    void screenLocked(bool locked);
+    void powerStateChanged();
+    void reduceMotionChanged();
+    void screensSlept(bool asleep);
+    void sessionActive(bool active);
+    void frontmostAppChanged();
+    void thermalStateChanged();
+
+    // The panel's display link: advances the animator; false once the overlay is gone.
+    bool tick(double time);
+    // What the panel draws at `time`; none without a frame to draw.
+    std::optional<FoldFrameParams> frameParams(double time);
+
+    std::function<void(const Availability&)> onAvailabilityChange;
+    std::function<void()> onClearClick;
+    std::function<void(std::optional<double> angle, double velocity)> onLidSample;
+    std::function<void(const FoldSettings&)> onSettingsChange;
+
+    // For the self-check and tests.
+    std::optional<Availability> availabilityOverride;
+    std::optional<SensorFacts> sensorFactsOverride;
+    std::optional<bool> blockOverride;
+
+private:
+    bool previewBlocked() const;
+    std::int64_t currentFPS() const;
+    void stepGate(double angle, double velocity, double time);
+    void stepAtRest();
+    void refresh();
+    void settingsChanged();
+    void publishAvailabilityIfChanged();
+    void updateAccordion();
+    void ensurePanel();
+    void syncFadeDeadline();
+    void hideOverlayAtOnce();
+    void startPreview(double angle, std::optional<double> seconds);
+    void startPreviewPump();
+    void endPreview();
+    void cancelTimer(std::optional<Scheduler::Handle>& timer);
+
+    Ports ports_;
+    FoldSettings settings_;
+    MotionGate gate_;
+    AngleFilter filter_;
+    OverlayMotion motion_;
+    SensorZeroTracker zeroTracker_;
+    std::unique_ptr<OverlayPanelControl> panel_;
+    double notchUV_ = 0;
+    bool sleeping_ = false;
+    bool locked_ = false;
+    bool lowPower_ = false;
+    bool reduceMotion_ = false;
+    bool sensorAvailable_ = false;
+    std::optional<double> lastSensorAngle_;
+    double lastFilteredAngle_;
+    bool screensAsleep_ = false;
+    bool sessionInactive_ = false;
+    bool thermalCritical_ = false;
+    std::optional<std::string> frontmostBlockedApp_;
+    bool wasInCover_ = false;
+    std::optional<Availability> lastPublished_;
+    bool republishing_ = false;
+    bool escapeRegistered_ = false;
+    std::optional<FoldAnimator::Frame> tickedFrame_;
+    std::optional<Scheduler::Handle> previewPump_;
+    std::optional<Scheduler::Handle> previewIdleTimer_;
+    std::optional<Scheduler::Handle> previewEnd_;
+    std::optional<Scheduler::Handle> fadeDeadlineTimer_;
+    std::optional<double> scheduledFadeDeadline_;
+    double lastPreviewInteraction_;
+};
+
+} // namespace orvane

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+// What the effect controller drives and asks, each behind a small interface:
+// the platform adapters implement them, the tests and the self-check bring
+// doubles.
+#pragma once
+
+#include "cover/CoverMode.h"
+#include "effect/FrameRateCap.h"
+#include "sensor/SensorRate.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace orvane {
+
+// Screen capture of the built-in display. One stream at a time; the service
+// discards the late results of a start that a stop overtook.
+class CaptureControl {
+public:
+    virtual ~CaptureControl() = default;
+    virtual bool hasFrameForCurrentStream() const = 0;
+    // The cached answer; never asks the system.
+    virtual bool hasPermission() const = 0;
+    // Asks the system only when the policy allows it for this step.
+    virtual bool permissionForGateStep(bool mayStartFold) = 0;
+    // Asks the system now.
+    virtual bool refreshPermission() = 0;
+    virtual bool isCapturing() const = 0;
+    virtual bool isStarting() const = 0;
+    virtual bool isDesired() const = 0;
+    virtual bool isFailing() const = 0;
+    virtual void requestStart(std::int64_t fps) = 0;
+    virtual void stop() = 0;
+    virtual void prepare() = 0;
+    virtual void invalidatePrepared() = 0;
+};
+
+class LidSensorControl {
+public:
+    virtual ~LidSensorControl() = default;
+    virtual void start() = 0;
+    virtual void setRate(SensorRate rate) = 0;
+    virtual void reopen() = 0;
+};
+
+// The overlay window on the built-in screen.
+class OverlayPanelControl {
+public:
+    virtual ~OverlayPanelControl() = default;
+    virtual void showLive(std::int64_t fps) = 0;
+    virtual void showFrozen() = 0;
+    virtual void hide() = 0;
+    virtual bool isLive() const = 0;
+    virtual void setFrameRate(std::int64_t fps) = 0;
+};
+
+class CoverControl {
+public:
+    virtual ~CoverControl() = default;
+    virtual void coverAppeared(CoverMode mode, bool reduceMotion) = 0;
+    virtual void coverEnded() = 0;
+};
+
+class AccordionControl {
+public:
+    virtual ~AccordionControl() = default;
+    virtual void setEnabled(bool enabled, double volume) = 0;
+    virtual void update(double angle, double velocity, double time) = 0;
+};
+
+// The global Escape key, held while the overlay shows.
+class EscapeKeyControl {
+public:
+    virtual ~EscapeKeyControl() = default;
+    virtual void registerKey() = 0;
+    virtual void unregisterKey() = 0;
+};
+
+// The clear click and the haptic tick.
+class FeedbackControl {
+public:
+    virtual ~FeedbackControl() = default;
+    virtual void playClick(double volume) = 0;
+    virtual void haptic() = 0;
+};
+
+// Timers on the main thread. A cancelled timer never fires.
+class Scheduler {
+public:
+    using Handle = std::uint64_t;
+    virtual ~Scheduler() = default;
+    virtual Handle after(double seconds, std::function<void()> work) = 0;
+    virtual Handle every(double seconds, std::function<void()> work) = 0;
+    virtual void cancel(Handle handle) = 0;
+};
+
+struct Clock {
+    std::function<double()> media; // monotonic seconds, the lid samples' clock
+    std::function<double()> wall;  // seconds, for the preview idle rule
+};
+
+// Facts about the machine the controller reads when it needs them.
+class SystemFacts {
+public:
+    struct FrontmostApp {
+        std::string appID;
+        std::optional<std::string> name;
+    };
+
+    virtual ~SystemFacts() = default;
+    virtual bool hasBuiltInDisplay() const = 0;
+    virtual std::optional<std::int64_t> builtInMaxFPS() const = 0;
+    // None when no battery is found or the power state cannot be read.
+    virtual std::optional<bool> onBattery() const = 0;
+    virtual ThermalState thermalState() const = 0;
+    virtual bool lowPowerMode() const = 0;
+    virtual bool reduceMotion() const = 0;
+    virtual std::optional<FrontmostApp> frontmostApp() const = 0;
+};
+
+} // namespace orvane

@@ -1,0 +1,502 @@
+// SPDX-License-Identifier: MIT
+// The effect controller's whole decision path, driven with doubles for every
+// component and a scripted clock.
+#include "core/Xorshift.h"
+#include "effect/EffectController.h"
+#include "settings/MemorySettingsStore.h"
+
+#include <doctest/doctest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace orvane;
+
+namespace {
+
+// Everything the doubles do, in order, so tests can check what came first.
+struct Log {
+    std::vector<std::string> events;
+    void add(std::string e) { events.push_back(std::move(e)); }
+    std::ptrdiff_t first(const std::string& e) const {
+        const auto it = std::find(events.begin(), events.end(), e);
+        return it == events.end() ? -1 : it - events.begin();
+    }
+    std::ptrdiff_t last(const std::string& e) const {
+        const auto it = std::find(events.rbegin(), events.rend(), e);
+        return it == events.rend()
+                   ? -1
+                   : static_cast<std::ptrdiff_t>(events.size()) - 1 - (it - events.rbegin());
+    }
+    int count(const std::string& e) const {
+        return static_cast<int>(std::count(events.begin(), events.end(), e));
+    }
+};
+
+// A capture service whose stream delivers its first frame a few steps after it starts.
+class FakeCapture final : public CaptureControl {
+public:
+    explicit FakeCapture(Log& log) : log_(log) {}
+    bool granted = true;
+    int queries = 0;
+    bool starting = false;
+    bool capturing = false;
+    bool desired = false;
+    int stepsUntilFrame = -1;
+
+    bool hasFrameForCurrentStream() const override { return capturing; }
+    bool hasPermission() const override { return cached_; }
+    bool permissionForGateStep(bool mayStartFold) override {
+        // A started stream delivers after a few steps.
+        if (starting && --stepsUntilFrame <= 0) {
+            starting = false;
+            capturing = true;
+        }
+        return mayStartFold ? refreshPermission() : cached_;
+    }
+    bool refreshPermission() override {
+        ++queries;
+        cached_ = granted;
+        return cached_;
+    }
+    bool isCapturing() const override { return capturing; }
+    bool isStarting() const override { return starting; }
+    bool isDesired() const override { return desired; }
+    bool isFailing() const override { return false; }
+    void requestStart(std::int64_t) override {
+        log_.add("capture start");
+        starting = desired = true;
+        stepsUntilFrame = 3;
+    }
+    void stop() override {
+        log_.add("capture stop");
+        starting = capturing = desired = false;
+    }
+    void prepare() override {}
+    void invalidatePrepared() override {}
+    bool active() const { return starting || capturing || desired; }
+
+private:
+    Log& log_;
+    bool cached_ = false;
+};
+
+class FakeSensor final : public LidSensorControl {
+public:
+    std::vector<SensorRate> rates;
+    void start() override {}
+    void setRate(SensorRate rate) override {
+        if (rates.empty() || rates.back() != rate) {
+            rates.push_back(rate);
+        }
+    }
+    void reopen() override {}
+};
+
+class FakePanel final : public OverlayPanelControl {
+public:
+    explicit FakePanel(Log& log, std::string& state) : log_(log), state_(state) {}
+    void showLive(std::int64_t) override { set("live"); }
+    void showFrozen() override { set("frozen"); }
+    void hide() override { set("hidden"); }
+    bool isLive() const override { return state_ == "live"; }
+    void setFrameRate(std::int64_t) override {}
+
+private:
+    void set(const std::string& s) {
+        if (state_ != s) {
+            log_.add("panel " + s);
+        }
+        state_ = s;
+    }
+    Log& log_;
+    std::string& state_;
+};
+
+struct Quiet final : CoverControl, AccordionControl, EscapeKeyControl, FeedbackControl {
+    int clicks = 0;
+    bool escape = false;
+    std::vector<CoverMode> covers;
+    void coverAppeared(CoverMode mode, bool) override { covers.push_back(mode); }
+    void coverEnded() override {}
+    void setEnabled(bool, double) override {}
+    void update(double, double, double) override {}
+    void registerKey() override { escape = true; }
+    void unregisterKey() override { escape = false; }
+    void playClick(double) override { ++clicks; }
+    void haptic() override {}
+};
+
+// Timers fire only when the test moves the clock.
+class FakeScheduler final : public Scheduler {
+public:
+    double now = 0;
+    Handle after(double seconds, std::function<void()> work) override {
+        timers_[++next_] = {now + seconds, 0, std::move(work)};
+        return next_;
+    }
+    Handle every(double seconds, std::function<void()> work) override {
+        timers_[++next_] = {now + seconds, seconds, std::move(work)};
+        return next_;
+    }
+    void cancel(Handle handle) override { timers_.erase(handle); }
+    std::size_t pending() const { return timers_.size(); }
+
+    void advance(double to) {
+        for (;;) {
+            auto due = timers_.end();
+            for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+                if (it->second.at <= to &&
+                    (due == timers_.end() || it->second.at < due->second.at)) {
+                    due = it;
+                }
+            }
+            if (due == timers_.end()) {
+                break;
+            }
+            now = due->second.at;
+            const Handle handle = due->first;
+            std::function<void()> work = due->second.work;
+            if (due->second.every > 0) {
+                due->second.at += due->second.every;
+            } else {
+                timers_.erase(due);
+            }
+            work();
+            (void)handle;
+        }
+        now = to;
+    }
+
+private:
+    struct Timer {
+        double at;
+        double every;
+        std::function<void()> work;
+    };
+    std::map<Handle, Timer> timers_;
+    Handle next_ = 0;
+};
+
+class FakeSystem final : public SystemFacts {
+public:
+    bool display = true;
+    std::optional<FrontmostApp> front;
+    bool hasBuiltInDisplay() const override { return display; }
+    std::optional<std::int64_t> builtInMaxFPS() const override { return 120; }
+    std::optional<bool> onBattery() const override { return false; }
+    ThermalState thermalState() const override { return ThermalState::nominal; }
+    bool lowPowerMode() const override { return false; }
+    bool reduceMotion() const override { return false; }
+    std::optional<FrontmostApp> frontmostApp() const override { return front; }
+};
+
+struct Rig {
+    Log log;
+    MemorySettingsStore store;
+    FakeCapture capture{log};
+    FakeSensor sensor;
+    Quiet quiet;
+    FakeScheduler scheduler;
+    FakeSystem system;
+    std::string panelState = "hidden";
+    std::vector<Availability> published;
+    std::unique_ptr<EffectController> controller;
+
+    explicit Rig(bool onboarded = true) {
+        FoldSettings initial;
+        initial.setHasCompletedOnboarding(onboarded);
+        initial.save(store);
+        controller = std::make_unique<EffectController>(EffectController::Ports{
+            store, capture, sensor, quiet, quiet, quiet, quiet, scheduler, system,
+            Clock{[this] { return scheduler.now; }, [this] { return scheduler.now; }}, [this] {
+                return system.display ? std::make_unique<FakePanel>(log, panelState) : nullptr;
+            }});
+        controller->onAvailabilityChange = [this](const Availability& a) {
+            published.push_back(a);
+        };
+        controller->start();
+        controller->sensorAvailabilityChanged(true);
+    }
+
+    EffectController& c() { return *controller; }
+
+    // Lid samples at the active poll rate along a path, frames ticking at 60 Hz.
+    void lid(double from, double to, double seconds, bool ticking = true) {
+        const double start = scheduler.now;
+        const int steps = std::max(1, static_cast<int>(seconds * Tuning::sensorHzActive));
+        for (int i = 1; i <= steps; ++i) {
+            const double t = start + i / Tuning::sensorHzActive;
+            scheduler.advance(t);
+            c().lidSample(from + (to - from) * i / steps, t);
+            if (ticking && i % 2 == 0) {
+                c().tick(t);
+            }
+        }
+    }
+    void hold(double angle, double seconds, bool ticking = true) {
+        lid(angle, angle, seconds, ticking);
+    }
+};
+
+} // namespace
+
+TEST_CASE("a lid close from the first sample to the clear click") {
+    Rig rig;
+    rig.hold(115, 0.5);
+    CHECK(rig.log.first("capture start") < 0);
+    rig.lid(115, 60, 55.0 / 60);
+    rig.hold(60, 2);
+    rig.lid(60, 120, 1);
+    rig.hold(120, 2);
+
+    // Capture runs before the overlay goes live and stops after it clears.
+    const auto started = rig.log.first("capture start");
+    const auto live = rig.log.first("panel live");
+    REQUIRE(started >= 0);
+    REQUIRE(live >= 0);
+    CHECK(started < live);
+    CHECK(rig.log.last("capture stop") > rig.log.first("panel hidden"));
+    CHECK_FALSE(rig.capture.active());
+    CHECK(rig.panelState == "hidden");
+    CHECK(rig.quiet.clicks == 1);
+    CHECK_FALSE(rig.quiet.escape);
+    CHECK(rig.c().gateState() == GateState::idle);
+    // The poll rate rose for the fold and fell back afterwards.
+    REQUIRE(rig.sensor.rates.size() >= 3);
+    CHECK(rig.sensor.rates.front() == SensorRate::idle);
+    CHECK(std::find(rig.sensor.rates.begin(), rig.sensor.rates.end(), SensorRate::active) !=
+          rig.sensor.rates.end());
+    CHECK(rig.sensor.rates.back() == SensorRate::idle);
+    // Announced at start (no sensor yet) and when the sensor opened; never
+    // again for the same value, however many steps ran.
+    CHECK(rig.published ==
+          std::vector<Availability>{Availability::noSensor(false), Availability::ready()});
+}
+
+TEST_CASE("before onboarding no fold starts, but a manual preview still shows") {
+    Rig rig(false);
+    rig.lid(115, 40, 1.5);
+    CHECK(rig.log.first("capture start") < 0);
+    CHECK(rig.panelState == "hidden");
+    rig.c().setPreview(70);
+    rig.scheduler.advance(rig.scheduler.now + 0.5);
+    CHECK(rig.panelState == "live");
+    CHECK(rig.capture.active());
+}
+
+TEST_CASE("sleep, lock or a blocked app mid-fold tears the overlay down at once") {
+    const std::vector<std::pair<const char*, std::function<void(Rig&)>>> interruptions{
+        {"sleep", [](Rig& r) { r.c().willSleep(); }},
+        {"lock", [](Rig& r) { r.c().screenLocked(true); }},
+        {"screens", [](Rig& r) { r.c().screensSlept(true); }},
+        {"session", [](Rig& r) { r.c().sessionActive(false); }},
+        {"blocked app",
+         [](Rig& r) {
+             r.system.front = SystemFacts::FrontmostApp{"us.zoom.xos", std::string("Zoom")};
+             r.c().frontmostAppChanged();
+         }},
+    };
+    for (const auto& [name, interrupt] : interruptions) {
+        CAPTURE(name);
+        Rig rig;
+        rig.hold(115, 0.3);
+        rig.lid(115, 70, 0.75);
+        REQUIRE(rig.panelState == "live");
+        REQUIRE(rig.capture.active());
+        interrupt(rig);
+        CHECK(rig.panelState == "hidden");
+        CHECK_FALSE(rig.capture.active());
+        CHECK_FALSE(rig.quiet.escape);
+        CHECK_FALSE(rig.c().motion().showing());
+        // Whatever the lid does now, nothing captures and nothing shows.
+        rig.lid(70, 40, 0.5);
+        rig.lid(40, 110, 0.5);
+        CHECK_FALSE(rig.capture.active());
+        CHECK(rig.panelState == "hidden");
+        CHECK(rig.quiet.clicks == 0);
+    }
+    Rig blocked;
+    blocked.system.front = SystemFacts::FrontmostApp{"US.ZOOM.XOS", std::nullopt};
+    blocked.c().frontmostAppChanged();
+    CHECK(blocked.published.back() == Availability::blockedApp("US.ZOOM.XOS"));
+}
+
+TEST_CASE("a settings edit mid-fold is saved and announced, and the fold goes on") {
+    Rig rig;
+    std::vector<FoldSettings> announced;
+    rig.c().onSettingsChange = [&announced](const FoldSettings& s) { announced.push_back(s); };
+    rig.hold(115, 0.3);
+    rig.lid(115, 70, 0.75);
+    rig.c().editSettings([](FoldSettings& s) { s.setStyle(FoldStyle::ridge); });
+    REQUIRE(announced.size() == 1);
+    CHECK(announced.back().style == FoldStyle::ridge);
+    CHECK(FoldSettings::load(rig.store).style == FoldStyle::ridge);
+    CHECK(rig.panelState == "live");
+    CHECK(rig.c().frameParams(rig.scheduler.now)->style == FoldStyle::ridge);
+    // An edit cannot start a preview behind the preview operations' back.
+    rig.c().editSettings([](FoldSettings& s) { s.setPreviewAngle(50); });
+    CHECK_FALSE(rig.c().settings().previewAngle);
+}
+
+TEST_CASE("pause and resume by URL, and the Escape key") {
+    Rig rig;
+    rig.c().apply(*URLCommand::parse("orvane://pause"));
+    CHECK(rig.c().settings().paused);
+    CHECK(FoldSettings::load(rig.store).paused);
+    CHECK(rig.published.back() == Availability::paused());
+    rig.hold(115, 0.3);
+    rig.lid(115, 60, 1);
+    CHECK(rig.log.first("capture start") < 0);
+    rig.c().apply(*URLCommand::parse("orvane://resume"));
+    CHECK_FALSE(rig.c().settings().paused);
+    CHECK(rig.published.back() == Availability::ready());
+
+    rig.hold(60, 0.2);
+    rig.lid(60, 115, 0.5);
+    rig.hold(115, 1.5);
+    rig.lid(115, 70, 0.75);
+    REQUIRE(rig.quiet.escape);
+    rig.c().escapePressed();
+    CHECK(rig.c().settings().paused);
+    CHECK(rig.panelState == "hidden");
+    rig.c().escapePressed(); // already paused: nothing changes
+    CHECK(rig.c().settings().paused);
+
+    rig.c().apply(*URLCommand::parse("orvane://set?clear=80&style=dusk"));
+    CHECK(FoldSettings::load(rig.store).clearAngle == 80);
+    CHECK(FoldSettings::load(rig.store).style == FoldStyle::dusk);
+}
+
+TEST_CASE("the manual preview holds, and ends by its idle rule or its time") {
+    Rig rig;
+    rig.hold(115, 0.3);
+    rig.c().setPreview(60);
+    CHECK(rig.c().settings().previewAngle == 60);
+    rig.scheduler.advance(rig.scheduler.now + 1);
+    CHECK(rig.panelState == "live");
+    CHECK(rig.capture.active());
+    CHECK_FALSE(FoldSettings::load(rig.store).previewAngle);
+    // Touched at 20 s, it lasts until 30 s after that.
+    rig.scheduler.advance(rig.scheduler.now + 19);
+    rig.c().previewInteraction();
+    rig.scheduler.advance(rig.scheduler.now + 29);
+    CHECK(rig.c().settings().previewAngle);
+    // The idle check runs once a second.
+    rig.scheduler.advance(rig.scheduler.now + 2.5);
+    CHECK_FALSE(rig.c().settings().previewAngle);
+    // With no display ticks at all the fade still ends by its deadline.
+    rig.scheduler.advance(rig.scheduler.now + Tuning::fadeTeardownMax + 0.01);
+    CHECK_FALSE(rig.c().motion().showing());
+    CHECK(rig.panelState == "hidden");
+    CHECK_FALSE(rig.capture.active());
+
+    // A URL preview runs its own time, whatever the idle rule says.
+    rig.c().apply(*URLCommand::parse("orvane://preview?angle=55&seconds=12"));
+    rig.scheduler.advance(rig.scheduler.now + 11.9);
+    CHECK(rig.c().settings().previewAngle == 55);
+    rig.scheduler.advance(rig.scheduler.now + 0.2);
+    CHECK_FALSE(rig.c().settings().previewAngle);
+    rig.scheduler.advance(rig.scheduler.now + 1);
+    CHECK(rig.scheduler.pending() == 0);
+}
+
+TEST_CASE("random interleavings of inputs never break the controller's rules") {
+    Xorshift32 random(0xc0ffee11);
+    for (int run = 0; run < 150; ++run) {
+        CAPTURE(run);
+        Rig rig;
+        double angle = 115;
+        bool ticking = true;
+        int publishedBefore = 0;
+        for (int step = 0; step < 300; ++step) {
+            const std::uint32_t pick = random.next() % 100;
+            const double now = rig.scheduler.now;
+            if (pick < 70) {
+                const double target = 20 + 115 * random.uniform();
+                const double seconds = 0.05 + 0.5 * random.uniform();
+                rig.lid(angle, target, seconds, ticking);
+                angle = target;
+            } else if (pick < 73) {
+                rig.c().willSleep();
+            } else if (pick < 76) {
+                rig.c().didWake();
+            } else if (pick < 79) {
+                rig.c().screenLocked(random.next() % 2 == 0);
+            } else if (pick < 82) {
+                rig.system.front =
+                    random.next() % 2 == 0
+                        ? std::optional(SystemFacts::FrontmostApp{"us.zoom.xos", "Zoom"})
+                        : std::nullopt;
+                rig.c().frontmostAppChanged();
+            } else if (pick < 85) {
+                rig.c().togglePause();
+            } else if (pick < 88) {
+                rig.c().apply(*URLCommand::parse("orvane://cover?mode=veil"));
+            } else if (pick < 91) {
+                rig.c().setPreview(random.next() % 2 == 0
+                                       ? std::optional(30 + 100 * random.uniform())
+                                       : std::nullopt);
+            } else if (pick < 94) {
+                ticking = !ticking; // the display stops or starts refreshing
+            } else {
+                rig.scheduler.advance(now + 2 * random.uniform());
+            }
+
+            const EffectController& c = rig.c();
+            const GateState state = c.gateState();
+            const bool wantsCapture = state == GateState::arming || state == GateState::folding ||
+                                      state == GateState::settling ||
+                                      state == GateState::clearing ||
+                                      c.settings().previewAngle.has_value();
+            if (rig.capture.active() && !wantsCapture) {
+                FAIL("capture still running when the gate no longer wants it");
+            }
+            const Availability a = c.availability();
+            const bool halted = a == Availability::paused() || a == Availability::asleep();
+            if (halted && (rig.capture.active() || c.motion().showing())) {
+                FAIL("something shows or captures while paused, asleep or locked");
+            }
+            if (c.motion().fadingOut()) {
+                // Even with no frames, the fade is over by its deadline.
+                rig.scheduler.advance(*c.motion().fadeDeadline() + 0.001);
+                if (c.motion().showing() && c.motion().fadingOut()) {
+                    FAIL("a fade-out outlived its deadline");
+                }
+            }
+            for (std::size_t i = std::max(publishedBefore, 1); i < rig.published.size(); ++i) {
+                if (rig.published[i] == rig.published[i - 1]) {
+                    FAIL("an unchanged availability was announced again");
+                }
+            }
+            publishedBefore = static_cast<int>(rig.published.size());
+        }
+    }
+}
+
+TEST_CASE("a lid resting half closed parks under the cover, which follows the settings") {
+    Rig rig;
+    rig.c().apply(*URLCommand::parse("orvane://cover?mode=veil"));
+    rig.hold(115, 0.3);
+    rig.lid(115, 60, 0.9);
+    rig.hold(60, 2);
+    REQUIRE(rig.c().gateState() == GateState::cover);
+    CHECK(rig.panelState == "frozen");
+    CHECK_FALSE(rig.capture.active());
+    CHECK(rig.sensor.rates.back() == SensorRate::idle);
+    REQUIRE(rig.quiet.covers.size() == 1);
+    CHECK(rig.quiet.covers.back() == CoverMode::veil);
+    // Drawn under the cover: the fully folded, frosted sheet.
+    const auto params = rig.c().frameParams(rig.scheduler.now);
+    CHECK(params->angle == Tuning::closedCap);
+    CHECK(params->style == FoldStyle::rime);
+    rig.c().apply(*URLCommand::parse("orvane://cover?mode=clock"));
+    CHECK(rig.quiet.covers.back() == CoverMode::clock);
+    // Cover off: the gate clears and the overlay goes.
+    rig.c().apply(*URLCommand::parse("orvane://cover?mode=off"));
+    rig.hold(60, 0.5);
+    CHECK(rig.c().gateState() == GateState::idle);
+    CHECK(rig.panelState == "hidden");
+}

@@ -297,6 +297,15 @@ void EffectController::apply(const URLCommand& command) {
     settingsChanged();
 }
 
+bool EffectController::openURL(std::string_view url) {
+    const std::optional<URLCommand> command = URLCommand::parse(url);
+    if (!command) {
+        return false;
+    }
+    apply(*command);
+    return true;
+}
+
 void EffectController::reevaluateAndPublish() {
     ports_.capture.refreshPermission();
     updateAccordion();

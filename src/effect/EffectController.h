@@ -68,6 +68,8 @@ public:
     // User commands.
     void editSettings(const std::function<void(FoldSettings&)>& change);
     void apply(const URLCommand& command);
+    // False, changing nothing, when the text is no orvane: command.
+    bool openURL(std::string_view url);
     void togglePause();
     void reevaluateAndPublish();
     void setPreview(std::optional<double> angle);

@@ -137,10 +137,7 @@ void EffectController::stepGate(double angle, double velocity, double time) {
     }
     ports_.sensor.setRate(rate);
 
-    if (motion_.showing() != escapeRegistered_) {
-        escapeRegistered_ = motion_.showing();
-        escapeRegistered_ ? ports_.escapeKey.registerKey() : ports_.escapeKey.unregisterKey();
-    }
+    holdEscapeKey(motion_.showing());
 
     if (panel_) {
         if (motion_.showing()) {
@@ -387,15 +384,23 @@ void EffectController::checkPreviewIdleTimeout() {
 
 // System events.
 
-void EffectController::hideOverlayAtOnce() {
-    motion_.hideNow();
+void EffectController::holdEscapeKey(bool held) {
+    if (held != escapeRegistered_) {
+        escapeRegistered_ = held;
+        held ? ports_.escapeKey.registerKey() : ports_.escapeKey.unregisterKey();
+    }
+}
+
+void EffectController::overlayGone() {
     if (panel_) {
         panel_->hide();
     }
-    if (escapeRegistered_) {
-        escapeRegistered_ = false;
-        ports_.escapeKey.unregisterKey();
-    }
+    holdEscapeKey(false);
+}
+
+void EffectController::hideOverlayAtOnce() {
+    motion_.hideNow();
+    overlayGone();
     syncFadeDeadline();
 }
 
@@ -502,10 +507,8 @@ bool EffectController::tick(double time) {
     }
     tickedFrame_ = motion_.frame(time);
     if (!motion_.showing()) {
-        if (escapeRegistered_) {
-            escapeRegistered_ = false;
-            ports_.escapeKey.unregisterKey();
-        }
+        // The panel hides itself once its link stops.
+        holdEscapeKey(false);
         syncFadeDeadline();
         return false;
     }
@@ -556,13 +559,7 @@ void EffectController::syncFadeDeadline() {
         scheduledFadeDeadline_.reset();
         motion_.enforceDeadline(std::max(deadline, ports_.clock.media()));
         if (!motion_.showing()) {
-            if (panel_) {
-                panel_->hide();
-            }
-            if (escapeRegistered_) {
-                escapeRegistered_ = false;
-                ports_.escapeKey.unregisterKey();
-            }
+            overlayGone();
         }
         syncFadeDeadline();
     });

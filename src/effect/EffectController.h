@@ -117,6 +117,8 @@ private:
     void ensurePanel();
     void syncFadeDeadline();
     void hideOverlayAtOnce();
+    void overlayGone();
+    void holdEscapeKey(bool held);
     void startPreview(double angle, std::optional<double> seconds);
     void startPreviewPump();
     void endPreview();

@@ -206,11 +206,11 @@ void main() {
     vec3 L = normalize(vec3(0.0, LIGHT_Y, LIGHT_Z));
     vec3 h = normalize(L + V);
     float onArc = 1.0 - smoothstep(0.8, 1.4, phase);
-    float spec = pow(saturate(dot(n, h)), SHEEN_POWER) * onArc;
+    float specular = pow(saturate(dot(n, h)), SHEEN_POWER) * onArc;
     float fres = pow(1.0 - saturate(dot(n, V)), 5.0);
     float lit = smoothstep(0.0, 0.2, t);
     vec3 sheenTint = mix(vec3(1.0), S.tint, 0.8);
-    col = screenBlend(col, sheenTint * (SHEEN_STRENGTH * spec + FRESNEL_STRENGTH * fres) * lit);
+    col = screenBlend(col, sheenTint * (SHEEN_STRENGTH * specular + FRESNEL_STRENGTH * fres) * lit);
 
     float crestU = 0.5 * F.geo.z / F.geo.w;
     float bandD = (v - crestU) / mix(0.035, 0.012, S.m2.z);

@@ -33,8 +33,6 @@ TEST_CASE("a mode that is not built yet says so in one line and fails") {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"--selftest"}, "--selftest"},
         {{"--probe"}, "--probe"},
-        {{"--accordion-render", "/tmp/x.wav"}, "--accordion-render"},
-        {{"--accordion-live-test"}, "--accordion-live-test"},
         {{"--shot", "all", "/tmp"}, "--shot"},
     };
     for (const auto& [arguments, name] : cases) {
@@ -320,4 +318,31 @@ TEST_CASE("render-movie: an output that cannot be written fails in one line") {
     CHECK(result.status == 1);
     CHECK(result.err.starts_with("render-movie failed: "));
     CHECK(lineCount(result.err) == 1);
+}
+
+TEST_CASE("accordion-render: the scripted performance as a WAV file") {
+    const auto usage = runProcess(executable, {"--accordion-render"});
+    CHECK(usage.status == 2);
+    CHECK(usage.err == "usage: Orvane --accordion-render <out.wav>\n");
+    const TempDir dir;
+    const auto out = dir.path() / "a.wav";
+    const auto result = runProcess(executable, {"--accordion-render", out.string()});
+    REQUIRE(result.status == 0);
+    CHECK(result.out == "wrote " + out.string() + " (250800 frames, 48 kHz stereo 16-bit)\n");
+    CHECK(std::filesystem::file_size(out) == 44 + 250800 * 4);
+    std::ofstream(dir.path() / "file") << "not a folder";
+    const auto failed =
+        runProcess(executable, {"--accordion-render", (dir.path() / "file" / "a.wav").string()});
+    CHECK(failed.status == 1);
+    CHECK(failed.err.starts_with("accordion-render failed: "));
+    CHECK(lineCount(failed.err) == 1);
+}
+
+TEST_CASE("accordion-live-test: runs on SDL's dummy output, fails in one line without one") {
+    const auto dummy = runProcess(executable, {"--accordion-live-test"}, {"SDL_AUDIODRIVER=dummy"});
+    CHECK(dummy.status == 0);
+    const auto none =
+        runProcess(executable, {"--accordion-live-test"}, {"SDL_AUDIODRIVER=nonexistent"});
+    CHECK(none.status == 1);
+    CHECK(none.err == "accordion-live-test: engine did not start (no usable output device?)\n");
 }

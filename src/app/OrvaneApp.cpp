@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/OrvaneApp.h"
 
+#include "accordion/AccordionLiveTest.h"
+#include "accordion/AccordionRender.h"
 #include "app/CommandLineMode.h"
 #include "app/ExitStatus.h"
 #include "offscreen/MovieRender.h"
@@ -39,7 +41,7 @@ int CommandLineMode::run() const {
             } else if constexpr (std::is_same_v<Mode, RenderSheet>) {
                 return RenderModes::runSheet(mode.arguments);
             } else if constexpr (std::is_same_v<Mode, AccordionRender>) {
-                return notAvailableYet("--accordion-render");
+                return orvane::AccordionRender::run(mode.arguments);
             } else if constexpr (std::is_same_v<Mode, Shot>) {
                 return notAvailableYet("--shot");
             } else if constexpr (std::is_same_v<Mode, Selftest>) {
@@ -48,7 +50,7 @@ int CommandLineMode::run() const {
                 return notAvailableYet("--probe");
             } else {
                 static_assert(std::is_same_v<Mode, AccordionLiveTest>);
-                return notAvailableYet("--accordion-live-test");
+                return orvane::AccordionLiveTest::run();
             }
         },
         value());

@@ -1,0 +1,555 @@
+// SPDX-License-Identifier: MIT
+// The clear click's samples and resampling, and the sound player driven with
+// an output double whose audio thread is the test calling its render function.
+#include "effect/ClearClick.h"
+#include "effect/SoundFeedback.h"
+#include "effect/SoundPlayer.h"
+
+#include <doctest/doctest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <map>
+#include <optional>
+#include <vector>
+
+using namespace orvane;
+
+namespace {
+
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr double infinity = std::numeric_limits<double>::infinity();
+
+float peakOf(const std::vector<float>& samples) {
+    float peak = 0;
+    for (const float s : samples) {
+        peak = std::max(peak, std::abs(s));
+    }
+    return peak;
+}
+
+bool allFinite(const std::vector<float>& samples) {
+    return std::all_of(samples.begin(), samples.end(), [](float s) { return std::isfinite(s); });
+}
+
+// Opens as told; the test pulls audio as the device's thread would.
+class FakeOutput final : public AudioOutput {
+public:
+    Format format{.sampleRate = 48000, .channels = 2, .bufferFrames = 512};
+    int failingOpens = 0;
+    int opens = 0;
+    int closes = 0;
+    bool running = false;
+    int requestedRate = 0;
+    int requestedChannels = 0;
+
+    std::optional<Format> open(Render render, void* context, int preferredRate, int channels,
+                               std::string* error) override {
+        ++opens;
+        requestedRate = preferredRate;
+        requestedChannels = channels;
+        if (failingOpens > 0) {
+            --failingOpens;
+            if (error) {
+                *error = "no device";
+            }
+            return std::nullopt;
+        }
+        render_ = render;
+        context_ = context;
+        return format;
+    }
+    void setRunning(bool on) override { running = on; }
+    void close() override {
+        ++closes;
+        running = false;
+        render_ = nullptr;
+    }
+    bool isOpen() const override { return render_ != nullptr; }
+
+    // Interleaved frames, or none when the device is not pulling.
+    std::vector<float> pull(int frames) {
+        std::vector<float> out(static_cast<std::size_t>(frames * format.channels), 0.5f);
+        if (!render_ || !running) {
+            return {};
+        }
+        render_(context_, out.data(), frames);
+        return out;
+    }
+
+    std::vector<float> pullChannel(int frames, int channel) {
+        const std::vector<float> all = pull(frames);
+        std::vector<float> one;
+        for (std::size_t i = static_cast<std::size_t>(channel); i < all.size();
+             i += static_cast<std::size_t>(format.channels)) {
+            one.push_back(all[i]);
+        }
+        return one;
+    }
+
+private:
+    Render render_ = nullptr;
+    void* context_ = nullptr;
+};
+
+// Timers fire only when the test moves the clock.
+class ManualScheduler final : public Scheduler {
+public:
+    double now = 0;
+    Handle after(double seconds, std::function<void()> work) override {
+        timers_[++next_] = {now + seconds, std::move(work)};
+        return next_;
+    }
+    Handle every(double, std::function<void()>) override { return 0; }
+    void cancel(Handle handle) override { timers_.erase(handle); }
+    std::size_t pending() const { return timers_.size(); }
+
+    void advance(double to) {
+        for (;;) {
+            auto due = std::min_element(timers_.begin(), timers_.end(),
+                                        [](auto& a, auto& b) { return a.second.at < b.second.at; });
+            if (due == timers_.end() || due->second.at > to) {
+                break;
+            }
+            now = due->second.at;
+            auto work = std::move(due->second.work);
+            timers_.erase(due);
+            work();
+        }
+        now = to;
+    }
+
+private:
+    struct Timer {
+        double at;
+        std::function<void()> work;
+    };
+    std::map<Handle, Timer> timers_;
+    Handle next_ = 0;
+};
+
+struct Rig {
+    FakeOutput output;
+    ManualScheduler scheduler;
+    bool uiSounds = true;
+    SoundPlayer player{{.output = output,
+                        .scheduler = scheduler,
+                        .now = [this] { return scheduler.now; },
+                        .uiSoundsEnabled = [this] { return uiSounds; }}};
+};
+
+std::vector<float> clickAt48k() {
+    return ClearClick::playbackBuffer(48000)->channels.front();
+}
+
+// Resampling falls beside the click's exact peak.
+float clickPeakAt48k() {
+    return peakOf(clickAt48k());
+}
+
+AudioBuffer constantBuffer(double rate, std::size_t frames, std::vector<float> levels) {
+    AudioBuffer buffer{.sampleRate = rate, .channels = {}};
+    for (const float level : levels) {
+        buffer.channels.emplace_back(frames, level);
+    }
+    return buffer;
+}
+
+} // namespace
+
+TEST_CASE("the click lasts 55 ms, starts at exactly 0, is finite and peaks at 0.7") {
+    const std::vector<float> click = ClearClick::samples();
+    REQUIRE(click.size() == 2426);
+    CHECK(ClearClick::sampleCount == click.size());
+    const double seconds = static_cast<double>(click.size()) / ClearClick::sampleRate;
+    CHECK(seconds >= 0.050);
+    CHECK(seconds <= 0.060);
+    CHECK(click.front() == 0.0f);
+    CHECK(allFinite(click));
+    CHECK(peakOf(click) == doctest::Approx(0.7).epsilon(1e-6));
+}
+
+TEST_CASE("the click is a 1600 Hz tone that peaks early and dies away") {
+    const std::vector<float> click = ClearClick::samples();
+    const auto peakAt =
+        std::max_element(click.begin(), click.end(),
+                         [](float a, float b) { return std::abs(a) < std::abs(b); }) -
+        click.begin();
+    CHECK(peakAt > 0);
+    CHECK(peakAt < 441); // within the first 10 ms
+
+    // Past the noise burst only the tone is left: two sign changes per cycle.
+    int crossings = 0;
+    for (std::size_t n = 265; n < click.size(); ++n) {
+        crossings += (click[n - 1] < 0) != (click[n] < 0);
+    }
+    const double seconds = static_cast<double>(click.size() - 265) / 44100.0;
+    CHECK(crossings / (2.0 * seconds) == doctest::Approx(1600).epsilon(0.03));
+
+    const auto energy = [&](std::size_t from, std::size_t to) {
+        double sum = 0;
+        for (std::size_t n = from; n < to; ++n) {
+            sum += double(click[n]) * click[n];
+        }
+        return sum;
+    };
+    CHECK(energy(click.size() - 441, click.size()) < 0.001 * energy(0, 441));
+    CHECK(std::abs(click.back()) < 0.01f);
+}
+
+TEST_CASE("the click sounds the same on every call and every build") {
+    const std::vector<float> first = ClearClick::samples();
+    CHECK(ClearClick::samples() == first);
+    // Samples of the shipped click, inside and after the noise burst, worked
+    // out apart from this code: a change to its sound is never an accident.
+    CHECK(first[40] == doctest::Approx(0.0702207627).epsilon(1e-6));
+    CHECK(first[131] == doctest::Approx(-0.7).epsilon(1e-6));
+    CHECK(first[200] == doctest::Approx(0.6379885965).epsilon(1e-6));
+    CHECK(first[1000] == doctest::Approx(0.1209949729).epsilon(1e-6));
+}
+
+TEST_CASE("the click buffer is one channel of the click at 44100 Hz") {
+    const std::optional<AudioBuffer> buffer = ClearClick::makeBuffer();
+    REQUIRE(buffer);
+    CHECK(buffer->sampleRate == 44100.0);
+    REQUIRE(buffer->channels.size() == 1);
+    CHECK(buffer->channels.front() == ClearClick::samples());
+    CHECK(buffer->duration() == doctest::Approx(0.055).epsilon(0.001));
+}
+
+TEST_CASE("the playback click is the click resampled, the same in both channels") {
+    const std::vector<float> click = ClearClick::samples();
+
+    SUBCASE("at 48000 Hz it has 2640 frames") {
+        const auto buffer = ClearClick::playbackBuffer(48000);
+        REQUIRE(buffer);
+        CHECK(buffer->sampleRate == 48000.0);
+        REQUIRE(buffer->channels.size() == 2);
+        CHECK(buffer->channels[0].size() == 2640);
+        CHECK(buffer->channels[0] == buffer->channels[1]);
+        CHECK(buffer->channels[0].front() == 0.0f);
+        CHECK(allFinite(buffer->channels[0]));
+        CHECK(peakOf(buffer->channels[0]) <= 0.7f);
+        CHECK(peakOf(buffer->channels[0]) > 0.69f);
+    }
+    SUBCASE("at 44100 Hz it is the click sample for sample") {
+        const auto buffer = ClearClick::playbackBuffer(44100);
+        REQUIRE(buffer);
+        CHECK(buffer->channels[0] == click);
+        CHECK(buffer->channels[1] == click);
+    }
+    SUBCASE("at twice the rate every other frame is a click sample, between them the midpoint") {
+        const auto buffer = ClearClick::playbackBuffer(88200);
+        REQUIRE(buffer);
+        const std::vector<float>& up = buffer->channels[0];
+        REQUIRE(up.size() == 2 * click.size());
+        for (std::size_t k = 0; k + 1 < click.size(); ++k) {
+            REQUIRE(up[2 * k] == doctest::Approx(click[k]).epsilon(1e-6));
+            REQUIRE(up[2 * k + 1] == doctest::Approx((click[k] + click[k + 1]) / 2).epsilon(1e-5));
+        }
+        // Past the last sample it holds, never reading beyond the click.
+        CHECK(up.back() == click.back());
+    }
+    SUBCASE("at half the rate it keeps every other click sample") {
+        const auto buffer = ClearClick::playbackBuffer(22050);
+        REQUIRE(buffer);
+        REQUIRE(buffer->channels[0].size() == click.size() / 2);
+        for (std::size_t k = 0; k < click.size() / 2; ++k) {
+            REQUIRE(buffer->channels[0][k] == click[2 * k]);
+        }
+    }
+    SUBCASE("no buffer for a rate that is not a sound device's") {
+        for (const double rate : {0.0, -48000.0, notANumber, infinity, -infinity, 1.0, 1e9}) {
+            CAPTURE(rate);
+            CHECK_FALSE(ClearClick::playbackBuffer(rate));
+        }
+    }
+}
+
+TEST_CASE("a click opens the output at 48 kHz stereo and plays the click at its volume") {
+    Rig rig;
+    rig.player.playClick(0.5);
+    CHECK(rig.output.opens == 1);
+    CHECK(rig.output.requestedRate == 48000);
+    CHECK(rig.output.requestedChannels == 2);
+    CHECK(rig.output.running);
+    CHECK(rig.player.isRunning());
+
+    const std::vector<float> click = clickAt48k();
+    const std::vector<float> out = rig.output.pull(3000);
+    REQUIRE(out.size() == 6000);
+    for (std::size_t k = 0; k < click.size(); ++k) {
+        REQUIRE(out[2 * k] == doctest::Approx(0.5 * click[k]).epsilon(1e-6));
+        REQUIRE(out[2 * k + 1] == doctest::Approx(0.5 * click[k]).epsilon(1e-6));
+    }
+    // The double pre-fills with 0.5, so silence here is written, not left.
+    CHECK(std::all_of(out.begin() + 2 * 2640, out.end(), [](float s) { return s == 0.0f; }));
+    CHECK(peakOf(rig.output.pull(512)) == 0.0f);
+}
+
+TEST_CASE("the click plays at the rate and channel count the output runs at") {
+    Rig rig;
+    SUBCASE("a 44100 Hz device gets 55 ms of click at the same pitch") {
+        rig.output.format.sampleRate = 44100;
+        rig.player.playClick(1);
+        const std::vector<float> left = rig.output.pullChannel(4000, 0);
+        const auto last = std::find_if(left.rbegin(), left.rend(), [](float s) { return s != 0; });
+        const auto sounding = left.rend() - last;
+        CHECK(sounding >= 2420);
+        CHECK(sounding <= 2427);
+        CHECK(peakOf(left) == doctest::Approx(0.7).epsilon(0.02));
+        int crossings = 0;
+        for (std::size_t n = 300; n < 2400; ++n) {
+            crossings += (left[n - 1] < 0) != (left[n] < 0);
+        }
+        CHECK(crossings / (2.0 * 2100 / 44100) == doctest::Approx(1600).epsilon(0.03));
+    }
+    SUBCASE("a mono device gets the click in its one channel") {
+        rig.output.format.channels = 1;
+        rig.player.playClick(1);
+        const std::vector<float> out = rig.output.pull(2640);
+        REQUIRE(out.size() == 2640);
+        const std::vector<float> click = clickAt48k();
+        for (std::size_t k = 0; k < click.size(); ++k) {
+            REQUIRE(out[k] == doctest::Approx(click[k]).epsilon(1e-6));
+        }
+    }
+    SUBCASE("a device with more channels gets the click in the first two, silence in the rest") {
+        rig.output.format.channels = 4;
+        rig.player.playClick(1);
+        const std::vector<float> out = rig.output.pull(2640);
+        float rest = 0;
+        float front = 0;
+        for (std::size_t i = 0; i < out.size(); i += 4) {
+            front = std::max({front, std::abs(out[i]), std::abs(out[i + 1])});
+            rest = std::max({rest, std::abs(out[i + 2]), std::abs(out[i + 3])});
+        }
+        CHECK(front == doctest::Approx(clickPeakAt48k()).epsilon(1e-6));
+        CHECK(rest == 0.0f);
+    }
+}
+
+TEST_CASE("with interface sounds switched off nothing plays and no output opens") {
+    Rig rig;
+    rig.uiSounds = false;
+    rig.player.playClick(1);
+    rig.player.play(constantBuffer(48000, 100, {0.5f, 0.5f}));
+    CHECK(rig.output.opens == 0);
+    CHECK_FALSE(rig.player.isRunning());
+    CHECK(rig.scheduler.pending() == 0);
+
+    rig.uiSounds = true;
+    rig.player.playClick(1);
+    CHECK(rig.output.opens == 1);
+}
+
+TEST_CASE("preparing builds the click without opening the output") {
+    Rig rig;
+    rig.player.prepare();
+    rig.player.prepare();
+    CHECK(rig.output.opens == 0);
+    CHECK(rig.scheduler.pending() == 0);
+}
+
+TEST_CASE("overlapping sounds mix and the output never passes full scale") {
+    Rig rig;
+    const std::vector<float> click = clickAt48k();
+
+    SUBCASE("two clicks at once sum, limited to full scale") {
+        rig.player.playClick(1);
+        rig.player.playClick(1);
+        const std::vector<float> left = rig.output.pullChannel(2640, 0);
+        for (std::size_t k = 0; k < click.size(); ++k) {
+            REQUIRE(left[k] ==
+                    doctest::Approx(std::clamp(2 * click[k], -1.0f, 1.0f)).epsilon(1e-6));
+        }
+        CHECK(peakOf(left) == 1.0f);
+        CHECK(rig.output.opens == 1);
+    }
+    SUBCASE("a click over a longer sound adds to it") {
+        rig.player.play(constantBuffer(48000, 4800, {0.1f, -0.1f}));
+        rig.output.pull(100);
+        rig.player.playClick(0.5);
+        const std::vector<float> out = rig.output.pull(2640);
+        for (std::size_t k = 0; k < click.size(); ++k) {
+            REQUIRE(out[2 * k] == doctest::Approx(0.1f + 0.5f * click[k]).epsilon(1e-5));
+            REQUIRE(out[2 * k + 1] == doctest::Approx(-0.1f + 0.5f * click[k]).epsilon(1e-5));
+        }
+    }
+    SUBCASE("samples that are not numbers or far too loud never reach the device") {
+        AudioBuffer wild = constantBuffer(48000, 8, {0.0f, 0.0f});
+        wild.channels[0] = {float(notANumber), 5.0f,  -5.0f, float(infinity),
+                            float(-infinity),  0.25f, 1.0f,  -1.0f};
+        wild.channels[1] = wild.channels[0];
+        rig.player.play(wild);
+        rig.player.playClick(1);
+        const std::vector<float> out = rig.output.pull(3000);
+        CHECK(allFinite(out));
+        CHECK(peakOf(out) <= 1.0f);
+    }
+}
+
+TEST_CASE("the click volume is clamped to 0...1 and a volume that is not a number is silent") {
+    const std::vector<float> click = clickAt48k();
+    struct Case {
+        double volume;
+        float gain;
+    };
+    for (const Case c : {Case{0, 0}, Case{-0.5, 0}, Case{notANumber, 0}, Case{-infinity, 0},
+                         Case{2, 1}, Case{infinity, 1}, Case{0.25, 0.25f}}) {
+        CAPTURE(c.volume);
+        Rig rig;
+        rig.player.playClick(c.volume);
+        const std::vector<float> left = rig.output.pullChannel(2640, 0);
+        REQUIRE(left.size() == 2640);
+        CHECK(allFinite(left));
+        CHECK(peakOf(left) <= 1.0f);
+        for (std::size_t k = 0; k < click.size(); ++k) {
+            REQUIRE(left[k] == doctest::Approx(c.gain * click[k]).epsilon(1e-6));
+        }
+    }
+}
+
+TEST_CASE("other buffers play at their own rate at volume 1") {
+    Rig rig;
+    SUBCASE("two channels keep left and right") {
+        rig.player.play(constantBuffer(48000, 480, {0.25f, -0.5f}));
+        const std::vector<float> out = rig.output.pull(600);
+        for (std::size_t k = 0; k < 480; ++k) {
+            REQUIRE(out[2 * k] == 0.25f);
+            REQUIRE(out[2 * k + 1] == -0.5f);
+        }
+        CHECK(out[2 * 480] == 0.0f);
+        CHECK(out[2 * 480 + 1] == 0.0f);
+    }
+    SUBCASE("one channel plays on both sides") {
+        rig.player.play(constantBuffer(48000, 480, {0.3f}));
+        const std::vector<float> out = rig.output.pull(480);
+        CHECK(std::all_of(out.begin(), out.end(), [](float s) { return s == 0.3f; }));
+    }
+    SUBCASE("a buffer at half the device rate lasts twice the frames") {
+        rig.player.play(constantBuffer(24000, 480, {0.3f, 0.3f}));
+        const std::vector<float> left = rig.output.pullChannel(1200, 0);
+        CHECK(std::count(left.begin(), left.end(), 0.3f) == doctest::Approx(960).epsilon(0.002));
+        CHECK(left.back() == 0.0f);
+    }
+    SUBCASE("a buffer without frames or a usable rate plays nothing and opens nothing") {
+        rig.player.play(AudioBuffer{});
+        rig.player.play(constantBuffer(48000, 0, {0.3f, 0.3f}));
+        rig.player.play(constantBuffer(0, 480, {0.3f, 0.3f}));
+        rig.player.play(constantBuffer(notANumber, 480, {0.3f, 0.3f}));
+        rig.player.play(constantBuffer(-48000, 480, {0.3f, 0.3f}));
+        CHECK(rig.output.opens == 0);
+    }
+}
+
+TEST_CASE("finished sounds free their place for new ones") {
+    Rig rig;
+    for (std::size_t i = 0; i < 3 * SoundPlayer::maxVoices; ++i) {
+        CAPTURE(i);
+        rig.player.playClick(1);
+        REQUIRE(peakOf(rig.output.pull(2700)) == doctest::Approx(clickPeakAt48k()).epsilon(1e-6));
+    }
+    CHECK(rig.output.opens == 1);
+}
+
+TEST_CASE("the output stops 2 s after the last sound ends") {
+    Rig rig;
+    SUBCASE("one click: about 2.055 s after it") {
+        rig.player.playClick(1);
+        rig.scheduler.advance(2.050);
+        CHECK(rig.output.running);
+        rig.scheduler.advance(2.060);
+        CHECK_FALSE(rig.output.running);
+        CHECK_FALSE(rig.output.isOpen());
+        CHECK_FALSE(rig.player.isRunning());
+    }
+    SUBCASE("two clicks in quick succession keep one output, stopped 2.055 s after the second") {
+        rig.player.playClick(1);
+        rig.scheduler.advance(0.1);
+        rig.player.playClick(1);
+        rig.scheduler.advance(2.150);
+        CHECK(rig.output.running);
+        CHECK(rig.output.opens == 1);
+        rig.scheduler.advance(2.160);
+        CHECK_FALSE(rig.output.isOpen());
+        CHECK(rig.output.closes == 1);
+        CHECK(rig.scheduler.pending() == 0);
+    }
+    SUBCASE("a click during a long sound does not cut the long sound short") {
+        rig.player.play(constantBuffer(48000, 3 * 48000, {0.1f, 0.1f}));
+        rig.scheduler.advance(0.1);
+        rig.player.playClick(1);
+        rig.scheduler.advance(4.99);
+        CHECK(rig.output.running);
+        rig.scheduler.advance(5.01);
+        CHECK_FALSE(rig.output.isOpen());
+    }
+    SUBCASE("a sound after the stop opens the output again") {
+        rig.player.playClick(1);
+        rig.scheduler.advance(10);
+        REQUIRE_FALSE(rig.output.isOpen());
+        rig.player.playClick(1);
+        CHECK(rig.output.opens == 2);
+        CHECK(rig.output.running);
+        CHECK(peakOf(rig.output.pull(2640)) == doctest::Approx(clickPeakAt48k()).epsilon(1e-6));
+    }
+    SUBCASE("the player going away closes the output and leaves no timer") {
+        FakeOutput output;
+        ManualScheduler scheduler;
+        std::optional<SoundPlayer> player;
+        player.emplace(SoundPlayer::Services{
+            .output = output, .scheduler = scheduler, .now = {}, .uiSoundsEnabled = {}});
+        player->playClick(1);
+        REQUIRE(output.isOpen());
+        REQUIRE(scheduler.pending() == 1);
+        player.reset();
+        CHECK_FALSE(output.isOpen());
+        CHECK(scheduler.pending() == 0);
+    }
+}
+
+TEST_CASE("a failed start keeps nothing and the next sound tries again") {
+    Rig rig;
+    SUBCASE("the device cannot be opened") {
+        rig.output.failingOpens = 1;
+        rig.player.playClick(1);
+        CHECK(rig.output.opens == 1);
+        CHECK_FALSE(rig.player.isRunning());
+        CHECK(rig.scheduler.pending() == 0);
+    }
+    SUBCASE("the device opens with an unusable format") {
+        for (const auto format :
+             {AudioOutput::Format{0, 2, 512}, AudioOutput::Format{-44100, 2, 512},
+              AudioOutput::Format{48000, 0, 512}}) {
+            rig.output.format = format;
+            rig.player.playClick(1);
+            CHECK_FALSE(rig.output.isOpen());
+            CHECK_FALSE(rig.player.isRunning());
+            CHECK(rig.scheduler.pending() == 0);
+        }
+        rig.output.format = {48000, 2, 512};
+    }
+    rig.player.playClick(1);
+    CHECK(rig.player.isRunning());
+    CHECK(rig.output.running);
+    CHECK(peakOf(rig.output.pull(2640)) == doctest::Approx(clickPeakAt48k()).epsilon(1e-6));
+    CHECK(rig.scheduler.pending() == 1);
+}
+
+TEST_CASE("the feedback port clicks through the player and its haptic tick does nothing") {
+    Rig rig;
+    SoundFeedback feedback(rig.player);
+    FeedbackControl& port = feedback;
+    port.haptic();
+    CHECK(rig.output.opens == 0);
+    port.playClick(0.5);
+    CHECK(rig.output.opens == 1);
+    CHECK(peakOf(rig.output.pull(2640)) == doctest::Approx(0.5 * clickPeakAt48k()).epsilon(1e-6));
+    rig.uiSounds = false;
+    rig.scheduler.advance(10);
+    port.playClick(1);
+    CHECK(rig.output.opens == 1);
+}

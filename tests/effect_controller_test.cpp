@@ -299,7 +299,8 @@ TEST_CASE("sleep, lock or a blocked app mid-fold tears the overlay down at once"
              r.c().frontmostAppChanged();
          }},
     };
-    for (const auto& [name, interrupt] : interruptions) {
+    for (const auto& [label, interrupt] : interruptions) {
+        const std::string name = label; // a structured binding cannot be captured here
         CAPTURE(name);
         Rig rig;
         rig.hold(115, 0.3);

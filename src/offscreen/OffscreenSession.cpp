@@ -66,12 +66,21 @@ Result<const CannedDesktop*, OffscreenError> OffscreenSession::cannedDesktop(int
     return static_cast<const CannedDesktop*>(entry.value()->desktop.get());
 }
 
+const gl::RenderTexture* OffscreenSession::targetFor(int width, int height) {
+    // A movie renders hundreds of frames at one size: one target serves them all.
+    if (!target_.texture || target_.width != width || target_.height != height) {
+        target_ = gl::makeRenderTexture(width, height);
+    }
+    return target_.texture ? &target_ : nullptr;
+}
+
 Result<RawImage, OffscreenError> OffscreenSession::draw(const SourceTexture& source,
                                                         const RenderRequest& request) {
-    gl::RenderTexture target = gl::makeRenderTexture(request.width, request.height);
-    if (!target.texture) {
+    const gl::RenderTexture* made = targetFor(request.width, request.height);
+    if (made == nullptr) {
         return OffscreenError{OffscreenError::Kind::textureFailed, {}};
     }
+    const gl::RenderTexture& target = *made;
     renderer_.encode(source, {target.framebuffer.get(), target.width, target.height},
                      paramsOf(request));
 
@@ -126,10 +135,11 @@ Result<double, OffscreenError> OffscreenSession::medianGPUMilliseconds(int count
         return entry.error();
     }
     const gl::RenderTexture& source = entry.value()->texture;
-    gl::RenderTexture target = gl::makeRenderTexture(request.width, request.height);
-    if (!target.texture) {
+    const gl::RenderTexture* made = targetFor(request.width, request.height);
+    if (made == nullptr) {
         return OffscreenError{OffscreenError::Kind::textureFailed, {}};
     }
+    const gl::RenderTexture& target = *made;
     GLuint name = 0;
     glGenQueries(1, &name);
     const gl::Query query(name);

@@ -53,12 +53,14 @@ private:
     OffscreenSession(std::unique_ptr<HeadlessGL> context, FoldRenderer renderer)
         : context_(std::move(context)), renderer_(std::move(renderer)) {}
     Result<const Canned*, OffscreenError> canned(int width, int height);
+    const gl::RenderTexture* targetFor(int width, int height);
     Result<RawImage, OffscreenError> draw(const SourceTexture& source,
                                           const RenderRequest& request);
 
     std::unique_ptr<HeadlessGL> context_;
     FoldRenderer renderer_;
     std::map<std::string, Canned> cannedCache_;
+    gl::RenderTexture target_;
 };
 
 } // namespace orvane

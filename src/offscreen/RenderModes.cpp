@@ -16,7 +16,6 @@
 #include <cmath>
 #include <functional>
 #include <iostream>
-#include <memory>
 
 namespace orvane::RenderModes {
 

@@ -2,7 +2,7 @@
 // How much one fold frame costs against a plain full-screen copy of the same
 // texture in the same context, per style, at the standard render size; and
 // the wall time of one --render process. Prints figures, asserts nothing.
-#include "offscreen/OffscreenSession.h"
+#include "offscreen/linux/OffscreenSession.h"
 #include "render/ShaderSource.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // Movie frames rendered and encoded per second against real time at the
 // default size and rate, and where the time goes. Prints figures only.
 #include "offscreen/MovieScript.h"
-#include "offscreen/MovieWriter.h"
-#include "offscreen/OffscreenSession.h"
+#include "offscreen/linux/MovieWriter.h"
+#include "offscreen/linux/OffscreenSession.h"
 
 #include <chrono>
 #include <cstdio>

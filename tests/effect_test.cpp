@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "app/Tuning.h"
-#include "effect/Availability.h"
-#include "effect/Blocklist.h"
+#include "core/Availability.h"
+#include "core/Tuning.h"
 #include "effect/FrameRateCap.h"
 #include "effect/PermissionPolicy.h"
 #include "effect/PreviewAutoOff.h"
+#include "settings/Blocklist.h"
 
 #include <doctest/doctest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "core/Xorshift.h"
 #include "motion/MotionGate.h"
 #include "sensor/AngleFilter.h"

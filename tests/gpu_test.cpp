@@ -3,7 +3,7 @@
 // where there is no GPU), checked against the CPU geometry and by pictures.
 #include "motion/FoldMath.h"
 #include "motion/SheetGeometry.h"
-#include "offscreen/OffscreenSession.h"
+#include "offscreen/linux/OffscreenSession.h"
 #include "render/ShaderSource.h"
 
 #include <doctest/doctest.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "motion/FoldMath.h"
 #include "motion/SettleSpring.h"
 #include "motion/SheetGeometry.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "offscreen/MovieScript.h"
 
 #include <doctest/doctest.h>

@@ -2,7 +2,7 @@
 // The whole motion path as the effect runs it: raw lid samples through the
 // filter, the gate and the overlay motion, with display frames in between,
 // over thousands of random but physical lid traces.
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "core/Xorshift.h"
 #include "motion/MotionGate.h"
 #include "motion/OverlayMotion.h"

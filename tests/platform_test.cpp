@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "platform/IniSettingsStore.h"
-#include "settings/DesktopEntryCatalog.h"
 #include "settings/FoldSettings.h"
-#include "settings/XdgAutostart.h"
+#include "settings/linux/DesktopEntryCatalog.h"
+#include "settings/linux/IniSettingsStore.h"
+#include "settings/linux/XdgAutostart.h"
 #include "support/TempDir.h"
 
 #include <doctest/doctest.h>

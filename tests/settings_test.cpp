@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "app/URLCommand.h"
 #include "settings/DesktopEntry.h"
 #include "settings/FoldSettings.h"
 #include "settings/MemorySettingsStore.h"
+#include "settings/URLCommand.h"
 
 #include <doctest/doctest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/URLCommand.h"
+#include "settings/URLCommand.h"
 
 #include <doctest/doctest.h>
 

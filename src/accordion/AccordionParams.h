@@ -3,7 +3,7 @@
 // controls the model writes and the voice generator reads once per block.
 #pragma once
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 
 #include <algorithm>
 #include <atomic>

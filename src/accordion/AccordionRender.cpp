@@ -4,12 +4,11 @@
 #include "accordion/AccordionDSP.h"
 #include "accordion/AccordionModel.h"
 #include "accordion/AccordionParams.h"
-#include "app/ExitStatus.h"
 #include "sensor/AngleFilter.h"
 
 #include <cmath>
 #include <cstdint>
-#include <iostream>
+#include <limits>
 #include <numbers>
 
 namespace orvane {
@@ -118,36 +117,15 @@ RenderedAudio AccordionRender::renderHelloChord(double volume) {
     return audio;
 }
 
-std::optional<WavError> AccordionRender::writeWAV(const RenderedAudio& audio,
-                                                  const std::string& path) {
+std::optional<std::vector<std::uint8_t>> AccordionRender::encodeWAV(const RenderedAudio& audio) {
     const double rate = std::isfinite(audio.sampleRate) && audio.sampleRate > 0
                             ? std::round(audio.sampleRate)
                             : sampleRate;
-    if (rate > 4294967295.0) {
-        return WavError{WavError::Kind::tooLong, path};
+    if (rate > static_cast<double>(std::numeric_limits<std::uint32_t>::max())) {
+        return std::nullopt;
     }
-    auto bytes = Wav::encodeStereo16(audio.left.data(), audio.right.data(), audio.frameCount(),
-                                     static_cast<std::uint32_t>(rate));
-    if (!bytes) {
-        return WavError{WavError::Kind::tooLong, path};
-    }
-    return Wav::writeFile(*bytes, path);
-}
-
-int AccordionRender::run(const std::vector<std::string>& arguments) {
-    if (arguments.empty()) {
-        std::cerr << "usage: Orvane --accordion-render <out.wav>\n";
-        return ExitStatus::usage;
-    }
-    const std::string& path = arguments.front();
-    const RenderedAudio audio = renderPerformance();
-    if (const auto error = writeWAV(audio, path)) {
-        std::cerr << "accordion-render failed: " << error->description() << "\n";
-        return ExitStatus::failure;
-    }
-    std::cout << "wrote " << path << " (" << audio.frameCount()
-              << " frames, 48 kHz stereo 16-bit)\n";
-    return ExitStatus::success;
+    return Wav::encodeStereo16(audio.left.data(), audio.right.data(), audio.frameCount(),
+                               static_cast<std::uint32_t>(rate));
 }
 
 } // namespace orvane

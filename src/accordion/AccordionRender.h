@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace orvane {
@@ -35,15 +35,13 @@ public:
     static constexpr double sampleRate = 48000.0;
     static constexpr std::size_t performanceFrames = 250800;
 
-    // The --accordion-render mode; `arguments` follow the mode flag.
-    static int run(const std::vector<std::string>& arguments);
-
     static RenderedAudio renderPerformance();
     static RenderedAudio renderChord(int zone, int direction, double pressure, double seconds,
                                      double volume);
     static RenderedAudio renderHelloChord(double volume);
 
-    static std::optional<WavError> writeWAV(const RenderedAudio& audio, const std::string& path);
+    // The whole WAV file; none when the audio does not fit the format.
+    static std::optional<std::vector<std::uint8_t>> encodeWAV(const RenderedAudio& audio);
 };
 
 } // namespace orvane

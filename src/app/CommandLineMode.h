@@ -54,10 +54,6 @@ public:
 
     const Case& value() const { return value_; }
 
-    // Runs the mode and returns the process exit status. Defined by the
-    // executable, which owns the tools the modes reach.
-    int run() const;
-
     bool operator==(const CommandLineMode&) const = default;
 
 private:

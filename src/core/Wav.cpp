@@ -3,23 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
-#include <memory>
 
 namespace orvane {
-
-std::string WavError::description() const {
-    switch (kind) {
-    case Kind::tooLong:
-        return "the audio is too long for a WAV file";
-    case Kind::cannotOpen:
-        return "cannot open " + path + " for writing";
-    case Kind::cannotWrite:
-        return "cannot write " + path;
-    }
-    return "cannot write " + path;
-}
 
 namespace Wav {
 
@@ -85,20 +71,6 @@ std::optional<std::vector<std::uint8_t>> encodeStereo16(const float* left, const
         put16(out, static_cast<std::uint16_t>(sampleToInt16(right[i])));
     }
     return out;
-}
-
-std::optional<WavError> writeFile(const std::vector<std::uint8_t>& bytes, const std::string& path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
-                                                         &std::fclose);
-    if (!file) {
-        return WavError{WavError::Kind::cannotOpen, path};
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    // Closing flushes, so its failure is a failed write too.
-    if (std::fclose(file.release()) != 0 || !written) {
-        return WavError{WavError::Kind::cannotWrite, path};
-    }
-    return std::nullopt;
 }
 
 } // namespace Wav

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "effect/EffectController.h"
 
-#include "effect/Blocklist.h"
 #include "effect/PreviewAutoOff.h"
+#include "settings/Blocklist.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,14 +5,14 @@
 // capture, the sensor rate, the cover and the clear click. Main thread only.
 #pragma once
 
-#include "app/URLCommand.h"
-#include "effect/Availability.h"
+#include "core/Availability.h"
 #include "effect/EffectPorts.h"
 #include "motion/MotionGate.h"
 #include "motion/OverlayMotion.h"
 #include "render/FoldUniforms.h"
 #include "sensor/AngleFilter.h"
 #include "settings/FoldSettings.h"
+#include "settings/URLCommand.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "effect/PermissionPolicy.h"
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 
 #include <cmath>
 

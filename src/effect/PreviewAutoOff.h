@@ -2,7 +2,7 @@
 // Ends a manual preview by itself after a spell without user interaction.
 #pragma once
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 
 namespace orvane::PreviewAutoOff {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "effect/SoundPlayer.h"
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "effect/ClearClick.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "motion/FoldAnimator.h"
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "motion/FoldMath.h"
 #include "motion/SettleSpring.h"
 #include "sensor/AngleFilter.h"

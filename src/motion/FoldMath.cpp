@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "motion/FoldMath.h"
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "motion/SheetGeometry.h"
 
 #include <algorithm>

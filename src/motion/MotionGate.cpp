@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "motion/MotionGate.h"
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "motion/FoldMath.h"
 
 #include <algorithm>

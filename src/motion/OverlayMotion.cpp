@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "motion/OverlayMotion.h"
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // however a span of time is cut into frames.
 #pragma once
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 
 namespace orvane {
 

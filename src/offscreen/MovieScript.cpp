@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "offscreen/MovieScript.h"
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "motion/FoldMath.h"
 #include "motion/OverlayMotion.h"
 #include "sensor/AngleFilter.h"

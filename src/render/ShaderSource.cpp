@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "render/ShaderSource.h"
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 
 #include <cstdio>
 #include <utility>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "sensor/SensorRate.h"
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 
 namespace orvane {
 

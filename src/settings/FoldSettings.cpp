@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "settings/FoldSettings.h"
 
-#include "app/URLCommand.h"
+#include "settings/URLCommand.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,10 +3,10 @@
 // to a settings store under fixed keys.
 #pragma once
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "cover/CoverMode.h"
-#include "effect/Blocklist.h"
 #include "render/FoldStyle.h"
+#include "settings/Blocklist.h"
 #include "settings/SettingsStore.h"
 
 #include <optional>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "settings/SettingsModel.h"
 
-#include "app/AppIdentity.h"
+#include "core/AppIdentity.h"
 #include "core/Text.h"
-#include "effect/Blocklist.h"
 #include "sensor/LidCalibration.h"
+#include "settings/Blocklist.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // availability and lid angle, and turns the user's actions into edits.
 #pragma once
 
-#include "effect/Availability.h"
+#include "core/Availability.h"
 #include "settings/AppCatalog.h"
 #include "settings/FoldPreviewRequest.h"
 #include "settings/FoldSettings.h"

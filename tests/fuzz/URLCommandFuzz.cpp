@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Any text can arrive as a URL: the parser must never crash, and whatever it
 // accepts must carry only finite values within their ranges.
-#include "app/Tuning.h"
-#include "app/URLCommand.h"
+#include "core/Tuning.h"
+#include "settings/URLCommand.h"
 
 #include <cmath>
 #include <cstdint>

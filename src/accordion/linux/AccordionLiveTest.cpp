@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "accordion/AccordionLiveTest.h"
+#include "accordion/linux/AccordionLiveTest.h"
 
 #include "accordion/AccordionEngine.h"
-#include "app/ExitStatus.h"
+#include "core/ExitStatus.h"
 #include "platform/SdlAudioOutput.h"
 #include "sensor/AngleFilter.h"
 

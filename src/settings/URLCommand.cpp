@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "app/URLCommand.h"
+#include "settings/URLCommand.h"
 
-#include "app/Tuning.h"
 #include "core/Text.h"
+#include "core/Tuning.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "offscreen/HeadlessGL.h"
+#include "offscreen/linux/HeadlessGL.h"
 
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "offscreen/CannedDesktop.h"
+#include "offscreen/linux/CannedDesktop.h"
 
 #include <QLinearGradient>
 #include <QPainter>

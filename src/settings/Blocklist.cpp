@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "effect/Blocklist.h"
+#include "settings/Blocklist.h"
 
 #include "core/Text.h"
 

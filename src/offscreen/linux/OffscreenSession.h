@@ -3,12 +3,12 @@
 // context, the renderer and the sample desktops it folds.
 #pragma once
 
-#include "app/Tuning.h"
 #include "core/Result.h"
-#include "offscreen/CannedDesktop.h"
-#include "offscreen/HeadlessGL.h"
+#include "core/Tuning.h"
 #include "offscreen/RawImage.h"
-#include "render/FoldRenderer.h"
+#include "offscreen/linux/CannedDesktop.h"
+#include "offscreen/linux/HeadlessGL.h"
+#include "render/linux/FoldRenderer.h"
 
 #include <map>
 #include <memory>

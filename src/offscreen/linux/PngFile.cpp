@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "offscreen/PngFile.h"
+#include "offscreen/linux/PngFile.h"
 
 #include <QImage>
 #include <QImageWriter>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "offscreen/OffscreenSession.h"
+#include "offscreen/linux/OffscreenSession.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/IniSettingsStore.h"
+#include "settings/linux/IniSettingsStore.h"
 
 #include "core/Text.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "settings/DesktopEntryCatalog.h"
+#include "settings/linux/DesktopEntryCatalog.h"
 
 #include "core/Text.h"
 #include "settings/DesktopEntry.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/OrvaneApp.h"
+#include "app/linux/OrvaneApp.h"
 
 int main(int argc, char** argv) {
     return orvane::OrvaneApp::main(argc, argv);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "offscreen/Label.h"
+#include "offscreen/linux/Label.h"
 
 #include <QFont>
 #include <QGuiApplication>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "effect/Availability.h"
+#include "core/Availability.h"
 
 namespace orvane {
 

@@ -7,7 +7,7 @@
 
 #include "core/Result.h"
 #include "render/FoldUniforms.h"
-#include "render/GlObjects.h"
+#include "render/linux/GlObjects.h"
 
 #include <cstdint>
 #include <map>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "settings/XdgAutostart.h"
+#include "settings/linux/XdgAutostart.h"
 
-#include "app/AppIdentity.h"
+#include "core/AppIdentity.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "offscreen/MovieWriter.h"
+#include "offscreen/linux/MovieWriter.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "render/GlObjects.h"
+#include "render/linux/GlObjects.h"
 
 namespace orvane::gl {
 

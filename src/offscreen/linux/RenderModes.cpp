@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "offscreen/RenderModes.h"
+#include "offscreen/linux/RenderModes.h"
 
-#include "app/ExitStatus.h"
+#include "core/ExitStatus.h"
 #include "core/Text.h"
 #include "motion/FoldMath.h"
-#include "offscreen/Label.h"
-#include "offscreen/OffscreenSession.h"
-#include "offscreen/PngFile.h"
+#include "offscreen/linux/Label.h"
+#include "offscreen/linux/OffscreenSession.h"
+#include "offscreen/linux/PngFile.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "render/FoldRenderer.h"
+#include "render/linux/FoldRenderer.h"
 
-#include "app/Tuning.h"
+#include "core/Tuning.h"
 #include "render/ShaderSource.h"
 
 #include <algorithm>

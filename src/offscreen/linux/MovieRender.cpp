@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
-#include "offscreen/MovieRender.h"
+#include "offscreen/linux/MovieRender.h"
 
-#include "app/ExitStatus.h"
-#include "app/Tuning.h"
+#include "core/ExitStatus.h"
 #include "core/Text.h"
-#include "offscreen/Label.h"
+#include "core/Tuning.h"
 #include "offscreen/MovieScript.h"
-#include "offscreen/MovieWriter.h"
-#include "offscreen/OffscreenSession.h"
-#include "offscreen/PngFile.h"
+#include "offscreen/linux/Label.h"
+#include "offscreen/linux/MovieWriter.h"
+#include "offscreen/linux/OffscreenSession.h"
+#include "offscreen/linux/PngFile.h"
 
 #include <QPainter>
 

@@ -183,18 +183,28 @@ private:
 class FakeSystem final : public SystemFacts {
 public:
     bool display = true;
+    ThermalState thermal = ThermalState::nominal;
+    bool lowPower = false;
     std::optional<FrontmostApp> front;
     bool hasBuiltInDisplay() const override { return display; }
     std::optional<std::int64_t> builtInMaxFPS() const override { return 120; }
     std::optional<bool> onBattery() const override { return false; }
-    ThermalState thermalState() const override { return ThermalState::nominal; }
-    bool lowPowerMode() const override { return false; }
+    ThermalState thermalState() const override { return thermal; }
+    bool lowPowerMode() const override { return lowPower; }
     bool reduceMotion() const override { return false; }
     std::optional<FrontmostApp> frontmostApp() const override { return front; }
 };
 
+struct Notes final : SystemLog {
+    std::vector<std::string> lines;
+    void note(std::string_view category, std::string_view message) override {
+        lines.push_back(std::string(category) + ": " + std::string(message));
+    }
+};
+
 struct Rig {
     Log log;
+    Notes notes;
     MemorySettingsStore store;
     FakeCapture capture{log};
     FakeSensor sensor;
@@ -210,7 +220,7 @@ struct Rig {
         initial.setHasCompletedOnboarding(onboarded);
         initial.save(store);
         controller = std::make_unique<EffectController>(EffectController::Ports{
-            store, capture, sensor, quiet, quiet, quiet, quiet, scheduler, system,
+            store, capture, sensor, quiet, quiet, quiet, quiet, scheduler, system, notes,
             Clock{[this] { return scheduler.now; }, [this] { return scheduler.now; }}, [this] {
                 return system.display ? std::make_unique<FakePanel>(log, panelState) : nullptr;
             }});
@@ -293,9 +303,19 @@ TEST_CASE("sleep, lock or a blocked app mid-fold tears the overlay down at once"
         {"lock", [](Rig& r) { r.c().screenLocked(true); }},
         {"screens", [](Rig& r) { r.c().screensSlept(true); }},
         {"session", [](Rig& r) { r.c().sessionActive(false); }},
+        {"heat",
+         [](Rig& r) {
+             r.system.thermal = ThermalState::critical;
+             r.c().thermalStateChanged();
+         }},
+        {"low power",
+         [](Rig& r) {
+             r.system.lowPower = true;
+             r.c().powerStateChanged();
+         }},
         {"blocked app",
          [](Rig& r) {
-             r.system.front = SystemFacts::FrontmostApp{"us.zoom.xos", std::string("Zoom")};
+             r.system.front = SystemFacts::FrontmostApp{"us.zoom.Zoom", std::string("Zoom")};
              r.c().frontmostAppChanged();
          }},
     };
@@ -320,9 +340,48 @@ TEST_CASE("sleep, lock or a blocked app mid-fold tears the overlay down at once"
         CHECK(rig.quiet.clicks == 0);
     }
     Rig blocked;
-    blocked.system.front = SystemFacts::FrontmostApp{"US.ZOOM.XOS", std::nullopt};
+    blocked.system.front = SystemFacts::FrontmostApp{"US.ZOOM.ZOOM", std::nullopt};
     blocked.c().frontmostAppChanged();
-    CHECK(blocked.published.back() == Availability::blockedApp("US.ZOOM.XOS"));
+    CHECK(blocked.published.back() == Availability::blockedApp("US.ZOOM.ZOOM"));
+}
+
+TEST_CASE("Low Power Mode holds the fold back only while the switch says so") {
+    Rig rig;
+    rig.c().editSettings([](FoldSettings& s) { s.setPauseInLowPower(false); });
+    rig.system.lowPower = true;
+    rig.c().powerStateChanged();
+    CHECK(rig.c().availability() == Availability::ready());
+    rig.hold(115, 0.3);
+    rig.lid(115, 70, 0.75);
+    CHECK(rig.panelState == "live");
+
+    rig.c().editSettings([](FoldSettings& s) { s.setPauseInLowPower(true); });
+    CHECK(rig.panelState == "hidden");
+    CHECK_FALSE(rig.capture.active());
+    CHECK(rig.published.back() == Availability::lowPower());
+}
+
+TEST_CASE("a failed save is noted once per run of failures and the edit stays") {
+    Rig rig;
+    rig.store.commitStatus = StoreStatus::writeFailed;
+    rig.c().editSettings([](FoldSettings& s) { s.setBlur(0.9); });
+    rig.c().editSettings([](FoldSettings& s) { s.setShadow(0.1); });
+    CHECK(rig.c().settings().blur == 0.9);
+    CHECK(rig.c().settings().shadow == 0.1);
+    REQUIRE(rig.notes.lines.size() == 1);
+    CHECK(rig.notes.lines[0] == "settings: Saving the settings failed: " +
+                                    std::string(describe(StoreStatus::writeFailed)) + ".");
+
+    // The next save tries again and lands everything edited meanwhile.
+    rig.store.commitStatus = StoreStatus::ok;
+    rig.c().editSettings([](FoldSettings& s) { s.setPerspective(0.2); });
+    const FoldSettings stored = FoldSettings::load(rig.store);
+    CHECK(stored.blur == 0.9);
+    CHECK(stored.shadow == 0.1);
+    CHECK(stored.perspective == 0.2);
+    rig.store.commitStatus = StoreStatus::accessDenied;
+    rig.c().togglePause();
+    CHECK(rig.notes.lines.size() == 2);
 }
 
 TEST_CASE("a settings edit mid-fold is saved and announced, and the fold goes on") {
@@ -429,7 +488,7 @@ TEST_CASE("random interleavings of inputs never break the controller's rules") {
             } else if (pick < 82) {
                 rig.system.front =
                     random.next() % 2 == 0
-                        ? std::optional(SystemFacts::FrontmostApp{"us.zoom.xos", "Zoom"})
+                        ? std::optional(SystemFacts::FrontmostApp{"us.zoom.Zoom", "Zoom"})
                         : std::nullopt;
                 rig.c().frontmostAppChanged();
             } else if (pick < 85) {

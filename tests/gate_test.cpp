@@ -92,7 +92,7 @@ bool startsFold(GateState from, GateState to) {
 struct Rig {
     MotionGate gate;
     AngleFilter filter;
-    FoldSettings settings;
+    GateSettings settings;
     bool blocked = false;
     bool framesArrive = true;
     bool capturing = false;

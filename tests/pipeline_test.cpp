@@ -81,7 +81,7 @@ struct Outcome {
 };
 
 // Runs one trace; stops at the first broken rule.
-Outcome run(const Trace& trace, Xorshift32& random, FoldSettings settings, double captureDelay,
+Outcome run(const Trace& trace, Xorshift32& random, GateSettings settings, double captureDelay,
             double blockStart, double blockLength) {
     AngleFilter filter;
     MotionGate gate;
@@ -178,9 +178,9 @@ TEST_CASE("random lid traces never break the rules of the motion path") {
     constexpr int traces = 2000;
     int folded = 0;
     for (int i = 0; i < traces; ++i) {
-        FoldSettings settings;
-        settings.setClearAngle(70 + 50 * random.uniform());
-        settings.setCoverMode(allCoverModes[random.next() % allCoverModes.size()]);
+        GateSettings settings;
+        settings.clearAngle = 70 + 50 * random.uniform();
+        settings.coverMode = allCoverModes[random.next() % allCoverModes.size()];
         const Trace trace = randomTrace(random, settings.clearAngle);
         const double captureDelay = 0.3 * random.uniform();
         const bool withBlock = random.uniform() < 0.2;

@@ -206,11 +206,11 @@ TEST_CASE("the manual preview follows the slider") {
 
 TEST_CASE("the blocklist is edited, named and offered from the running apps") {
     Fixture f;
-    f.host.live.setBlocklist({"us.zoom.xos"});
+    f.host.live.setBlocklist({"us.zoom.Zoom"});
     f.catalog.installed["org.gimp.GIMP"] = {"GNU Image Manipulation Program", "gimp"};
     f.catalog.running = {
         {"org.gimp.GIMP", "GIMP", true},     {"firefox", "Firefox", true},
-        {"US.ZOOM.XOS", "Zoom", true},       {"app.orvane.Orvane", "Orvane", true},
+        {"US.ZOOM.ZOOM", "Zoom", true},      {"app.orvane.Orvane", "Orvane", true},
         {"org.kde.helper", "Helper", false}, {"", "Nameless", true},
         {"app.10", "App 10", true},          {"app.9", "app 9", true},
         {"firefox", "Firefox", true},        {"org.example.noname", std::nullopt, true},
@@ -224,16 +224,16 @@ TEST_CASE("the blocklist is edited, named and offered from the running apps") {
 
     model->addToBlocklist("org.gimp.GIMP");
     model->addToBlocklist(" ORG.GIMP.GIMP ");
-    CHECK(f.host.live.blocklist == std::vector<std::string>{"us.zoom.xos", "org.gimp.GIMP"});
+    CHECK(f.host.live.blocklist == std::vector<std::string>{"us.zoom.Zoom", "org.gimp.GIMP"});
     REQUIRE(model->blockedApps().size() == 2);
     CHECK(model->blockedApps()[1].name == "GNU Image Manipulation Program");
     CHECK(model->blockedApps()[1].icon == "gimp");
     CHECK(names(model->runningApps()) ==
           std::vector<std::string>{"app 9", "App 10", "Firefox", "org.example.noname"});
 
-    model->removeFromBlocklist("US.ZOOM.XOS"); // only an exact match removes
+    model->removeFromBlocklist("US.ZOOM.ZOOM"); // only an exact match removes
     CHECK(f.host.live.blocklist.size() == 2);
-    model->removeFromBlocklist("us.zoom.xos");
+    model->removeFromBlocklist("us.zoom.Zoom");
     CHECK(f.host.live.blocklist == std::vector<std::string>{"org.gimp.GIMP"});
     CHECK(names(model->runningApps()).size() == 5);
 }

@@ -43,24 +43,38 @@ Availability Availability::noSensor(bool readsZero) {
     return Availability(Kind::noSensor, {}, readsZero);
 }
 
-Availability Availability::resolve(const AvailabilityInputs& inputs) {
+namespace {
+
+// The reasons that hold the effect back, in the order they are shown.
+std::optional<Availability::Kind> holdingBack(const AvailabilityInputs& inputs) {
+    using Kind = Availability::Kind;
     if (inputs.paused) {
-        return paused();
+        return Kind::paused;
     }
     if (inputs.screenAsleep) {
-        return asleep();
+        return Kind::asleep;
     }
     if (inputs.lowPower) {
-        return lowPower();
+        return Kind::lowPower;
     }
     if (inputs.thermalCritical) {
-        return thermal();
+        return Kind::thermal;
     }
     if (inputs.frontmostBlockedApp) {
-        return blockedApp(*inputs.frontmostBlockedApp);
+        return Kind::blockedApp;
     }
     if (!inputs.hasBuiltInDisplay) {
-        return noDisplay();
+        return Kind::noDisplay;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+Availability Availability::resolve(const AvailabilityInputs& inputs) {
+    if (const std::optional<Kind> held = holdingBack(inputs)) {
+        return *held == Kind::blockedApp ? blockedApp(*inputs.frontmostBlockedApp)
+                                         : Availability(*held);
     }
     // A missing permission explains a failing capture, so it is the reason to show.
     if (!inputs.hasScreenRecording) {
@@ -76,6 +90,13 @@ Availability Availability::resolve(const AvailabilityInputs& inputs) {
         return noSensor(true);
     }
     return ready();
+}
+
+bool Availability::blocksGate(const AvailabilityInputs& inputs, bool previewing, bool onboarded) {
+    if (holdingBack(inputs)) {
+        return true;
+    }
+    return !previewing && !(inputs.sensorOpen && onboarded && inputs.hasScreenRecording);
 }
 
 bool Availability::allowsAccordion() const {

@@ -75,6 +75,11 @@ public:
 
     // First match wins, so exactly one reason shows when several hold.
     static Availability resolve(const AvailabilityInputs& inputs);
+    // The motion gate's `blocked` input. A manual preview is stopped only by
+    // the reasons that hold the effect back whatever the lid does (paused,
+    // asleep, low power, heat, a blocked app, no screen); the lid also needs
+    // the sensor, the finished welcome and the screen-recording permission.
+    static bool blocksGate(const AvailabilityInputs& inputs, bool previewing, bool onboarded);
 
     Kind kind() const { return kind_; }
     // Empty unless the case is blockedApp.

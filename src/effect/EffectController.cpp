@@ -42,10 +42,7 @@ void EffectController::start() {
 
 // Availability and facts.
 
-Availability EffectController::availability() const {
-    if (availabilityOverride) {
-        return *availabilityOverride;
-    }
+AvailabilityInputs EffectController::facts() const {
     AvailabilityInputs in;
     in.paused = settings_.paused;
     in.screenAsleep = sleeping_ || locked_ || screensAsleep_ || sessionInactive_;
@@ -57,7 +54,14 @@ Availability EffectController::availability() const {
     in.sensorOpen = sensorAvailable_;
     in.sensorReadsZero = zeroTracker_.readsOnlyZero();
     in.captureFailing = ports_.capture.isFailing();
-    return Availability::resolve(in);
+    return in;
+}
+
+Availability EffectController::availability() const {
+    if (availabilityOverride) {
+        return *availabilityOverride;
+    }
+    return Availability::resolve(facts());
 }
 
 EffectController::SensorFacts EffectController::sensorFacts() const {
@@ -65,12 +69,6 @@ EffectController::SensorFacts EffectController::sensorFacts() const {
         return *sensorFactsOverride;
     }
     return {sensorAvailable_, zeroTracker_.readsOnlyZero(), lastSensorAngle_};
-}
-
-bool EffectController::previewBlocked() const {
-    return settings_.paused || sleeping_ || locked_ || (lowPower_ && settings_.pauseInLowPower) ||
-           thermalCritical_ || frontmostBlockedApp_.has_value() || screensAsleep_ ||
-           sessionInactive_ || !ports_.system.hasBuiltInDisplay();
 }
 
 std::int64_t EffectController::currentFPS() const {
@@ -87,28 +85,25 @@ void EffectController::updateAccordion() {
 
 void EffectController::stepGate(double angle, double velocity, double time) {
     const bool preview = settings_.previewAngle.has_value();
-    const bool blockedForPreview = previewBlocked();
+    AvailabilityInputs stepFacts = facts();
+    const auto gateBlocked = [&](bool permission) {
+        stepFacts.hasScreenRecording = permission;
+        return blockOverride
+                   ? *blockOverride
+                   : Availability::blocksGate(stepFacts, preview, settings_.hasCompletedOnboarding);
+    };
 
     // A copy of the gate predicts, so the permission is asked only when a
-    // fold could start on this very step.
-    bool probeBlocked = true;
-    if (blockOverride) {
-        probeBlocked = *blockOverride;
-    } else if (!blockedForPreview && sensorAvailable_) {
-        probeBlocked = !settings_.hasCompletedOnboarding;
-    }
-    GateInput input{angle,        velocity, time, ports_.capture.hasFrameForCurrentStream(),
-                    probeBlocked, settings_};
+    // fold could start on this very step; the prediction assumes it granted.
+    GateInput input{angle,
+                    velocity,
+                    time,
+                    ports_.capture.hasFrameForCurrentStream(),
+                    gateBlocked(true),
+                    settings_.gateSettings()};
     ports_.capture.permissionForGateStep(gate_.wouldStartFold(input));
 
-    bool blocked = true;
-    if (blockOverride) {
-        blocked = *blockOverride;
-    } else if (preview) {
-        blocked = blockedForPreview;
-    } else if (!blockedForPreview && sensorAvailable_ && settings_.hasCompletedOnboarding) {
-        blocked = !ports_.capture.hasPermission();
-    }
+    const bool blocked = gateBlocked(ports_.capture.hasPermission());
     input.blocked = blocked;
     input.frameReady = ports_.capture.hasFrameForCurrentStream();
 
@@ -248,8 +243,18 @@ void EffectController::captureStreamFailed() {
 
 // Settings and commands.
 
+void EffectController::saveSettings() {
+    const StoreStatus status = settings_.save(ports_.defaults);
+    if (status != StoreStatus::ok && !saveFailing_) {
+        // Once per run of failures; the edit stays in effect and the next save tries again.
+        ports_.log.note("settings",
+                        "Saving the settings failed: " + std::string(describe(status)) + ".");
+    }
+    saveFailing_ = status != StoreStatus::ok;
+}
+
 void EffectController::settingsChanged() {
-    settings_.save(ports_.defaults);
+    saveSettings();
     updateAccordion();
     if (gate_.state() == GateState::cover && panel_ && settings_.coverMode != CoverMode::off) {
         ports_.cover.coverAppeared(settings_.coverMode, reduceMotion_);
@@ -258,7 +263,6 @@ void EffectController::settingsChanged() {
         onSettingsChange(settings_);
     }
     publishAvailabilityIfChanged();
-    updateAccordion();
     stepAtRest();
 }
 

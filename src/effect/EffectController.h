@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/Availability.h"
+#include "core/SystemLog.h"
 #include "effect/EffectPorts.h"
 #include "motion/MotionGate.h"
 #include "motion/OverlayMotion.h"
@@ -32,6 +33,7 @@ public:
         FeedbackControl& feedback;
         Scheduler& scheduler;
         const SystemFacts& system;
+        SystemLog& log;
         Clock clock;
         // A panel for the built-in screen, or none when there is no such screen.
         std::function<std::unique_ptr<OverlayPanelControl>()> makePanel;
@@ -106,7 +108,8 @@ public:
     std::optional<bool> blockOverride;
 
 private:
-    bool previewBlocked() const;
+    AvailabilityInputs facts() const;
+    void saveSettings();
     std::int64_t currentFPS() const;
     void stepGate(double angle, double velocity, double time);
     void stepAtRest();
@@ -137,6 +140,7 @@ private:
     bool lowPower_ = false;
     bool reduceMotion_ = false;
     bool sensorAvailable_ = false;
+    bool saveFailing_ = false;
     std::optional<double> lastSensorAngle_;
     double lastFilteredAngle_;
     bool screensAsleep_ = false;

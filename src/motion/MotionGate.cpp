@@ -32,7 +32,7 @@ bool isReadable(const GateInput& input) {
 }
 
 // A preview of a non-finite angle could only show NaN; it counts as no preview.
-std::optional<double> previewAngleOf(const FoldSettings& settings) {
+std::optional<double> previewAngleOf(const GateSettings& settings) {
     if (settings.previewAngle && std::isfinite(*settings.previewAngle)) {
         return settings.previewAngle;
     }
@@ -125,10 +125,11 @@ GateOutput MotionGate::step(const GateInput& input) {
 }
 
 bool MotionGate::wouldStartFold(const GateInput& input) const {
-    if (!isReadable(input) || input.blocked || previewAngleOf(input.settings) ||
-        input.angle < Tuning::sleepAngle) {
-        return false;
-    }
+    return isReadable(input) && !input.blocked && !previewAngleOf(input.settings) &&
+           input.angle >= Tuning::sleepAngle && startsFold(input);
+}
+
+bool MotionGate::startsFold(const GateInput& input) const {
     const double a = input.angle;
     const double clear = input.settings.clearAngle;
     const bool fast = std::abs(input.velocity) >= Tuning::armVelocity;
@@ -194,23 +195,22 @@ void MotionGate::transition(const GateInput& input, double dt, Band band, bool m
     const double now = input.time;
     const double clear = input.settings.clearAngle;
     const CoverMode cover = input.settings.coverMode;
-    const bool fast = v >= Tuning::armVelocity;
-    const bool inArmReach = a < clear + Tuning::armMargin;
-    const bool inFoldReach = a < clear + Tuning::fadeBand;
     const bool atRest = band.stillFor >= Tuning::settleTime && !moved;
+    // The states a fold begins from move on exactly when the prediction says so.
+    const bool starts = startsFold(input);
 
     switch (state_) {
     case GateState::idle:
-        if (fast && inArmReach) {
+        if (starts) {
             enterArming(now, false);
         }
         break;
     case GateState::arming:
-        if (input.frameReady && inFoldReach) {
+        if (starts) {
             enterFolding(input, true);
         } else if (now - armingSince_.value_or(now) >= Tuning::armTimeout) {
             goIdle();
-        } else if (atRest && !inFoldReach) {
+        } else if (atRest && a >= clear + Tuning::fadeBand) {
             goIdle();
         }
         break;
@@ -237,14 +237,15 @@ void MotionGate::transition(const GateInput& input, double dt, Band band, bool m
         }
         break;
     case GateState::cover:
-        if (cover == CoverMode::off) {
-            enterClearing(now);
-        } else if (fast) {
+        // Switching the cover off cannot start a fold, so it clears first.
+        if (starts) {
             enterArming(now, true);
+        } else if (cover == CoverMode::off) {
+            enterClearing(now);
         }
         break;
     case GateState::clearing:
-        if (fast && inArmReach) {
+        if (starts) {
             enterFolding(input, false);
         } else if (now - clearingStart_ >= Tuning::clearDuration) {
             goIdle();

@@ -3,9 +3,10 @@
 // when the lid starts to close, follows it, settles, parks in the cover or clears.
 #pragma once
 
+#include "core/Tuning.h"
+#include "cover/CoverMode.h"
 #include "motion/SettleSpring.h"
 #include "sensor/SensorRate.h"
-#include "settings/FoldSettings.h"
 
 #include <optional>
 #include <string_view>
@@ -21,13 +22,21 @@ std::optional<GateState> gateStateFromRaw(std::string_view raw);
 
 enum class GateEvent { clearClick };
 
+// The settings the gate reads: a small value, so a step copies no lists.
+struct GateSettings {
+    double clearAngle = Tuning::defaultClearAngle;
+    CoverMode coverMode = CoverMode::off;
+    std::optional<double> previewAngle; // the manual preview holds the fold here
+    bool operator==(const GateSettings&) const = default;
+};
+
 struct GateInput {
     double angle = 0;        // filtered lid angle, degrees
     double velocity = 0;     // filtered, degrees per second, negative while closing
     double time = 0;         // seconds, monotonic
     bool frameReady = false; // the current capture stream has delivered a frame
     bool blocked = false;    // the effect must not run now, whatever the lid does
-    FoldSettings settings;   // read: clearAngle, coverMode, previewAngle
+    GateSettings settings;
     bool operator==(const GateInput&) const = default;
 };
 
@@ -73,6 +82,8 @@ private:
 
     Band trackBand(double angle, double now);
     bool trackTravel(double angle, double now);
+    // Whether, from the current state, this sample begins or resumes a fold.
+    bool startsFold(const GateInput& input) const;
     void transition(const GateInput& input, double dt, Band band, bool moved);
     void settle(double angle, double dt, double clearAngle);
     void goIdle();

@@ -73,7 +73,7 @@ std::vector<Frame> simulate(int fps, double clearAngle) {
             overlay.sample(sample.angle, sensorTime);
             const GateInput input{sample.angle, sample.velocity,
                                   sensorTime,   ready > framesBeforeReady,
-                                  false,        settings};
+                                  false,        settings.gateSettings()};
             const GateState from = gate.state();
             const GateOutput output = gate.step(input);
             overlay.gateStepped(output, from, gate.state(), settings.clearAngle, sensorTime, false);

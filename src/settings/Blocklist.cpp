@@ -51,18 +51,24 @@ std::string trimmed(std::string_view text) {
 
 } // namespace
 
+// Desktop-entry ids of the presentation and video-call apps, as their Debian
+// packages and Flatpaks install them. Webex is left out: its Linux client's id
+// could not be confirmed.
 const std::vector<std::string>& defaultBundleIDs() {
-    static const std::vector<std::string> ids{"com.apple.iWork.Keynote", "us.zoom.xos",
-                                              "com.microsoft.teams2", "Cisco-Systems.Spark"};
+    static const std::vector<std::string> ids{
+        "libreoffice-impress", "org.libreoffice.LibreOffice.impress",      "Zoom", "us.zoom.Zoom",
+        "teams-for-linux",     "com.github.IsmaelMartinez.teams_for_linux"};
     return ids;
 }
 
 const std::map<std::string, std::string, std::less<>>& defaultDisplayNames() {
     static const std::map<std::string, std::string, std::less<>> names{
-        {"com.apple.iWork.Keynote", "Keynote"},
-        {"us.zoom.xos", "Zoom"},
-        {"com.microsoft.teams2", "Microsoft Teams"},
-        {"Cisco-Systems.Spark", "Webex"},
+        {"libreoffice-impress", "LibreOffice Impress"},
+        {"org.libreoffice.LibreOffice.impress", "LibreOffice Impress"},
+        {"Zoom", "Zoom"},
+        {"us.zoom.Zoom", "Zoom"},
+        {"teams-for-linux", "Microsoft Teams"},
+        {"com.github.IsmaelMartinez.teams_for_linux", "Microsoft Teams"},
     };
     return names;
 }

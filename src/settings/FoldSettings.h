@@ -5,6 +5,7 @@
 
 #include "core/Tuning.h"
 #include "cover/CoverMode.h"
+#include "motion/MotionGate.h"
 #include "render/FoldStyle.h"
 #include "settings/Blocklist.h"
 #include "settings/SettingsStore.h"
@@ -61,6 +62,9 @@ struct FoldSettings {
     void setAccordion(bool value) { accordion = value; }
     void setAccordionVolume(double value);
     void setHasCompletedOnboarding(bool value) { hasCompletedOnboarding = value; }
+
+    // What the motion gate reads of them.
+    GateSettings gateSettings() const { return {clearAngle, coverMode, previewAngle}; }
 
     // True when the command changes stored settings; a preview changes nothing.
     bool apply(const URLCommand& command);

@@ -24,11 +24,17 @@ public:
     void writeBool(std::string_view key, bool value) override;
     void writeString(std::string_view key, std::string_view value) override;
     void writeStringList(std::string_view key, const std::vector<std::string>& value) override;
-    StoreStatus commit() override { return StoreStatus::ok; }
+    StoreStatus commit() override {
+        ++commits;
+        return commitStatus;
+    }
 
     // Puts any value under a key, whatever its type: lets a caller stage a damaged store.
     void put(std::string_view key, Value value);
     const std::map<std::string, Value, std::less<>>& values() const { return values_; }
+    // What every commit answers: lets a caller stage a failing disk.
+    StoreStatus commitStatus = StoreStatus::ok;
+    int commits = 0;
 
 private:
     template <class T>

@@ -203,7 +203,6 @@ TEST_CASE("the zero tracker flags a sensor that has only ever read zero") {
     CHECK_FALSE(tracker.readsOnlyZero());
     tracker.ingest(0.0);
     CHECK_FALSE(tracker.readsOnlyZero());
-    CHECK(tracker.sampleCount() == 4);
     tracker.reset();
     CHECK(tracker == SensorZeroTracker{});
     tracker.ingest(0.0);

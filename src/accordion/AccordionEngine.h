@@ -26,7 +26,6 @@ public:
     bool allow(double now) const;
     void failed(double now);
     void reset() { notBefore_ = -std::numeric_limits<double>::infinity(); }
-    double notBefore() const { return notBefore_; }
 
 private:
     double notBefore_ = -std::numeric_limits<double>::infinity();

@@ -40,11 +40,6 @@ bool SoundPlayer::uiSoundsEnabled() const {
 }
 
 void SoundPlayer::prepare() {
-    if (!canonicalClick_) {
-        if (auto buffer = ClearClick::makeBuffer()) {
-            canonicalClick_ = std::make_shared<const AudioBuffer>(std::move(*buffer));
-        }
-    }
     if (!convertedClick_) {
         if (auto buffer = ClearClick::playbackBuffer(playerSampleRate)) {
             convertedClick_ = std::make_shared<const AudioBuffer>(std::move(*buffer));

@@ -78,7 +78,6 @@ private:
     void reclaimFinishedVoices();
 
     Services services_;
-    std::shared_ptr<const AudioBuffer> canonicalClick_;
     std::shared_ptr<const AudioBuffer> convertedClick_;
     bool running_ = false;
     int outputRate_ = 0;

@@ -25,12 +25,6 @@ public:
     FilteredSample ingest(double angle, double time);
     void reset() { *this = AngleFilter{}; }
 
-    std::optional<double> xHat() const { return xHat_; }
-    double dxHat() const { return dxHat_; }
-    std::optional<double> lastTime() const { return lastTime_; }
-    std::optional<double> lastRaw() const { return lastRaw_; }
-    double rawSpeed() const { return rawSpeed_; }
-
     bool operator==(const AngleFilter&) const = default;
 
 private:
@@ -50,8 +44,6 @@ public:
 
     // A sensor that has only ever reported 0 degrees is treated as unreadable.
     bool readsOnlyZero() const { return sampleCount_ >= 1 && !sawNonZero_; }
-    std::int64_t sampleCount() const { return sampleCount_; }
-    bool sawNonZero() const { return sawNonZero_; }
 
     bool operator==(const SensorZeroTracker&) const = default;
 

@@ -13,8 +13,24 @@
 namespace orvane {
 
 struct MovieError {
-    std::string message;
-    std::string description() const { return "Movie writer failed: " + message; }
+    enum class Kind {
+        noContainer,
+        noEncoder,
+        cannotAddInput,
+        encoderRefused,
+        streamUndescribed,
+        frameAllocation,
+        noConverter,
+        cannotOpenFile,
+        cannotStart,
+        appendRefused,
+        cannotFinish,
+    };
+    Kind kind = Kind::cannotStart;
+    // FFmpeg's reason where it gave one (after the path for cannotOpenFile).
+    std::string detail;
+
+    std::string description() const;
 };
 
 class MovieWriter {

@@ -116,6 +116,11 @@ void EffectController::stepGate(double angle, double velocity, double time) {
     motion_.enforceDeadline(time);
     syncFadeDeadline();
 
+    applyGateOutput(output);
+    publishAvailabilityIfChanged();
+}
+
+void EffectController::applyGateOutput(const GateOutput& output) {
     const bool inCover = gate_.state() == GateState::cover;
     if (inCover != wasInCover_) {
         wasInCover_ = inCover;
@@ -168,7 +173,6 @@ void EffectController::stepGate(double angle, double velocity, double time) {
             onClearClick();
         }
     }
-    publishAvailabilityIfChanged();
 }
 
 void EffectController::stepAtRest() {

@@ -112,6 +112,7 @@ private:
     void saveSettings();
     std::int64_t currentFPS() const;
     void stepGate(double angle, double velocity, double time);
+    void applyGateOutput(const GateOutput& output);
     void stepAtRest();
     void refresh();
     void settingsChanged();

@@ -107,6 +107,41 @@ Result<gl::Program, FoldRendererError> linkProgram(GLuint vertex, GLuint fragmen
     return program;
 }
 
+// The sheet mesh, row by row from the hinge, each row left to right.
+struct SheetMesh {
+    std::vector<float> vertices;
+    std::vector<GLushort> indices;
+};
+
+SheetMesh sheetMesh() {
+    const auto columns = static_cast<int>(Tuning::meshColumns);
+    const auto rows = static_cast<int>(Tuning::meshRows);
+    static_assert((Tuning::meshColumns + 1) * (Tuning::meshRows + 1) <= 65535,
+                  "the mesh must fit 16-bit indices");
+    SheetMesh mesh;
+    std::vector<float>& vertices = mesh.vertices;
+    vertices.reserve(static_cast<std::size_t>((columns + 1) * (rows + 1) * 2));
+    for (int r = 0; r <= rows; ++r) {
+        for (int c = 0; c <= columns; ++c) {
+            vertices.push_back(static_cast<float>(c) / static_cast<float>(columns));
+            vertices.push_back(static_cast<float>(r) / static_cast<float>(rows));
+        }
+    }
+    std::vector<GLushort>& indices = mesh.indices;
+    indices.reserve(static_cast<std::size_t>(columns * rows * 6));
+    const int stride = columns + 1;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const int i = r * stride + c;
+            for (int index : {i, i + 1, i + stride, i + 1, i + stride + 1, i + stride}) {
+                indices.push_back(static_cast<GLushort>(index));
+            }
+        }
+    }
+
+    return mesh;
+}
+
 } // namespace
 
 std::string FoldRendererError::description() const {
@@ -171,80 +206,68 @@ Result<FoldRenderer, FoldRendererError> FoldRenderer::create() {
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
-    // The sheet mesh, row by row from the hinge, each row left to right.
-    const auto columns = static_cast<int>(Tuning::meshColumns);
-    const auto rows = static_cast<int>(Tuning::meshRows);
-    static_assert((Tuning::meshColumns + 1) * (Tuning::meshRows + 1) <= 65535,
-                  "the mesh must fit 16-bit indices");
-    std::vector<float> vertices;
-    vertices.reserve(static_cast<std::size_t>((columns + 1) * (rows + 1) * 2));
-    for (int r = 0; r <= rows; ++r) {
-        for (int c = 0; c <= columns; ++c) {
-            vertices.push_back(static_cast<float>(c) / static_cast<float>(columns));
-            vertices.push_back(static_cast<float>(r) / static_cast<float>(rows));
-        }
+    if (auto failed = renderer.createBuffers()) {
+        return *failed;
     }
-    std::vector<GLushort> indices;
-    indices.reserve(static_cast<std::size_t>(columns * rows * 6));
-    const int stride = columns + 1;
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            const int i = r * stride + c;
-            for (int index : {i, i + 1, i + stride, i + 1, i + stride + 1, i + stride}) {
-                indices.push_back(static_cast<GLushort>(index));
-            }
-        }
-    }
-    renderer.indexCount_ = static_cast<std::int64_t>(indices.size());
+    return renderer;
+}
+
+std::optional<FoldRendererError> FoldRenderer::createBuffers() {
+    const SheetMesh mesh = sheetMesh();
+    const std::vector<float>& vertices = mesh.vertices;
+    const std::vector<GLushort>& indices = mesh.indices;
+    indexCount_ = static_cast<std::int64_t>(indices.size());
 
     GLuint names[6] = {};
     glGenBuffers(6, names);
-    renderer.meshVertices_ = gl::Buffer(names[0]);
-    renderer.meshIndices_ = gl::Buffer(names[1]);
-    renderer.foldBlock_ = gl::Buffer(names[2]);
-    renderer.styleBlock_ = gl::Buffer(names[3]);
-    renderer.edgeBlock_ = gl::Buffer(names[4]);
-    renderer.blurBlock_ = gl::Buffer(names[5]);
+    meshVertices_ = gl::Buffer(names[0]);
+    meshIndices_ = gl::Buffer(names[1]);
+    foldBlock_ = gl::Buffer(names[2]);
+    styleBlock_ = gl::Buffer(names[3]);
+    edgeBlock_ = gl::Buffer(names[4]);
+    blurBlock_ = gl::Buffer(names[5]);
     GLuint arrays[2] = {};
     glGenVertexArrays(2, arrays);
-    renderer.meshArray_ = gl::VertexArray(arrays[0]);
-    renderer.quadArray_ = gl::VertexArray(arrays[1]);
+    meshArray_ = gl::VertexArray(arrays[0]);
+    quadArray_ = gl::VertexArray(arrays[1]);
     for (GLuint name : names) {
         if (name == 0) {
-            return FoldRendererError{Kind::pipelineFailed, "mesh buffer creation failed"};
+            return FoldRendererError{FoldRendererError::Kind::pipelineFailed,
+                                     "mesh buffer creation failed"};
         }
     }
-    if (!renderer.meshArray_ || !renderer.quadArray_) {
-        return FoldRendererError{Kind::pipelineFailed, "mesh buffer creation failed"};
+    if (!meshArray_ || !quadArray_) {
+        return FoldRendererError{FoldRendererError::Kind::pipelineFailed,
+                                 "mesh buffer creation failed"};
     }
 
-    glBindVertexArray(renderer.meshArray_.get());
-    glBindBuffer(GL_ARRAY_BUFFER, renderer.meshVertices_.get());
+    glBindVertexArray(meshArray_.get());
+    glBindBuffer(GL_ARRAY_BUFFER, meshVertices_.get());
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)),
                  vertices.data(), GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, renderer.meshIndices_.get());
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, meshIndices_.get());
     glBufferData(GL_ELEMENT_ARRAY_BUFFER,
                  static_cast<GLsizeiptr>(indices.size() * sizeof(GLushort)), indices.data(),
                  GL_STATIC_DRAW);
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
-    const std::pair<GLuint, std::size_t> blocks[] = {
-        {renderer.foldBlock_.get(), sizeof(FoldUniformsCPU)},
-        {renderer.styleBlock_.get(), sizeof(StyleUniformsCPU)},
-        {renderer.edgeBlock_.get(), edgeBlockBytes},
-        {renderer.blurBlock_.get(), sizeof(BlurUniformsCPU)}};
+    const std::pair<GLuint, std::size_t> blocks[] = {{foldBlock_.get(), sizeof(FoldUniformsCPU)},
+                                                     {styleBlock_.get(), sizeof(StyleUniformsCPU)},
+                                                     {edgeBlock_.get(), edgeBlockBytes},
+                                                     {blurBlock_.get(), sizeof(BlurUniformsCPU)}};
     for (const auto& [buffer, bytes] : blocks) {
         glBindBuffer(GL_UNIFORM_BUFFER, buffer);
         glBufferData(GL_UNIFORM_BUFFER, static_cast<GLsizeiptr>(bytes), nullptr, GL_DYNAMIC_DRAW);
     }
     glBindBuffer(GL_UNIFORM_BUFFER, 0);
     if (glGetError() != GL_NO_ERROR) {
-        return FoldRendererError{Kind::pipelineFailed, "mesh buffer creation failed"};
+        return FoldRendererError{FoldRendererError::Kind::pipelineFailed,
+                                 "mesh buffer creation failed"};
     }
-    return renderer;
+    return std::nullopt;
 }
 
 unsigned FoldRenderer::featuresOf(const FrameUniforms& u) {

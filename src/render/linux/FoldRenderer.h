@@ -69,6 +69,8 @@ private:
     using TextureKey = std::tuple<int, int, int>; // width, height, role
 
     FoldRenderer() = default;
+    // The sheet mesh and the uniform blocks, made once.
+    std::optional<FoldRendererError> createBuffers();
     static unsigned featuresOf(const FrameUniforms& uniforms);
     GLuint foldProgram(unsigned features);
     std::optional<BlurLevels> encodeBlurChain(const SourceTexture& source, double blurAmount);

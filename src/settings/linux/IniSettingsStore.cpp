@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -97,10 +98,24 @@ IniSettingsStore::readStringList(std::string_view key) const {
     if (!ok || size < 0) {
         return std::nullopt;
     }
+    // Only the entries the file holds are visited, so a damaged size of
+    // billions costs nothing; they are read in index order.
+    settings_->beginGroup(k);
+    std::vector<int> indices;
+    for (const QString& group : settings_->childGroups()) {
+        const int index = group.toInt(&ok);
+        if (ok && index >= 1 && index <= size) {
+            indices.push_back(index);
+        }
+    }
+    settings_->endGroup();
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+
     std::vector<std::string> list;
     settings_->beginReadArray(k);
-    for (int i = 0; i < size; ++i) {
-        settings_->setArrayIndex(i);
+    for (const int index : indices) {
+        settings_->setArrayIndex(index - 1);
         // A missing or mangled entry is dropped; the rest of the list stays.
         if (const std::optional<QString> item = plainText(*settings_, listItemKey)) {
             list.push_back(item->toStdString());

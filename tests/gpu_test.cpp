@@ -110,54 +110,95 @@ constexpr int H = static_cast<int>(Tuning::renderHeight);
 
 } // namespace
 
+// The fold's vertex stage alone, its outputs captured by transform feedback
+// for every vertex of a fine grid, the hinge and far rows included.
+class VertexStageProbe {
+public:
+    static constexpr int floatsPerVertex = 4 + 2 + 3; // position, texture coordinate, world
+
+    VertexStageProbe() {
+        const std::string text = ShaderSource::stageText(ShaderEntry::foldVertex);
+        const char* source = text.c_str();
+        glShaderSource(shader_.get(), 1, &source, nullptr);
+        glCompileShader(shader_.get());
+        glAttachShader(program_.get(), shader_.get());
+        const char* varyings[] = {"gl_Position", "tc", "world"};
+        glTransformFeedbackVaryings(program_.get(), 3, varyings, GL_INTERLEAVED_ATTRIBS);
+        glLinkProgram(program_.get());
+        GLint linked = GL_FALSE;
+        glGetProgramiv(program_.get(), GL_LINK_STATUS, &linked);
+        REQUIRE(linked == GL_TRUE);
+        glUniformBlockBinding(program_.get(),
+                              glGetUniformBlockIndex(program_.get(), "FoldUniforms"), 0);
+
+        constexpr int steps = 16;
+        for (int r = 0; r <= steps; ++r) {
+            for (int c = 0; c <= steps; ++c) {
+                uvs.push_back({static_cast<double>(c) / steps, static_cast<double>(r) / steps});
+            }
+        }
+        std::vector<float> flat;
+        for (const SheetUV& uv : uvs) {
+            flat.push_back(static_cast<float>(uv.u));
+            flat.push_back(static_cast<float>(uv.v));
+        }
+        GLuint names[3] = {};
+        glGenBuffers(3, names);
+        input_ = gl::Buffer(names[0]);
+        output_ = gl::Buffer(names[1]);
+        block_ = gl::Buffer(names[2]);
+        GLuint arrayName = 0;
+        glGenVertexArrays(1, &arrayName);
+        array_ = gl::VertexArray(arrayName);
+        glBindVertexArray(array_.get());
+        glBindBuffer(GL_ARRAY_BUFFER, input_.get());
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(flat.size() * sizeof(float)),
+                     flat.data(), GL_STATIC_DRAW);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, output_.get());
+        glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER,
+                     static_cast<GLsizeiptr>(uvs.size() * floatsPerVertex * sizeof(float)), nullptr,
+                     GL_STATIC_READ);
+        // A surfaceless context has no default framebuffer, and every draw needs one.
+        glBindFramebuffer(GL_FRAMEBUFFER, scratch_.framebuffer.get());
+    }
+    ~VertexStageProbe() {
+        glUseProgram(0);
+        glBindVertexArray(0);
+    }
+
+    // The stage's outputs, `floatsPerVertex` per grid vertex.
+    std::vector<float> run(const FoldUniformsCPU& fold) {
+        glBindBuffer(GL_UNIFORM_BUFFER, block_.get());
+        glBufferData(GL_UNIFORM_BUFFER, sizeof fold, &fold, GL_DYNAMIC_DRAW);
+        glBindBufferBase(GL_UNIFORM_BUFFER, 0, block_.get());
+        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, output_.get());
+        glUseProgram(program_.get());
+        glEnable(GL_RASTERIZER_DISCARD);
+        glBeginTransformFeedback(GL_POINTS);
+        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(uvs.size()));
+        glEndTransformFeedback();
+        glDisable(GL_RASTERIZER_DISCARD);
+        std::vector<float> result(uvs.size() * floatsPerVertex);
+        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0,
+                           static_cast<GLsizeiptr>(result.size() * sizeof(float)), result.data());
+        return result;
+    }
+
+    std::vector<SheetUV> uvs;
+
+private:
+    gl::Shader shader_{glCreateShader(GL_VERTEX_SHADER)};
+    gl::Program program_{glCreateProgram()};
+    gl::Buffer input_, output_, block_;
+    gl::VertexArray array_;
+    gl::RenderTexture scratch_ = gl::makeRenderTexture(1, 1);
+};
+
 TEST_CASE("the vertex stage bends the sheet exactly as the CPU geometry does") {
     session();
-    const std::string text = ShaderSource::stageText(ShaderEntry::foldVertex);
-    const char* source = text.c_str();
-    const gl::Shader shader(glCreateShader(GL_VERTEX_SHADER));
-    glShaderSource(shader.get(), 1, &source, nullptr);
-    glCompileShader(shader.get());
-    const gl::Program program(glCreateProgram());
-    glAttachShader(program.get(), shader.get());
-    const char* varyings[] = {"gl_Position", "tc", "world"};
-    glTransformFeedbackVaryings(program.get(), 3, varyings, GL_INTERLEAVED_ATTRIBS);
-    glLinkProgram(program.get());
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program.get(), GL_LINK_STATUS, &linked);
-    REQUIRE(linked == GL_TRUE);
-    glUniformBlockBinding(program.get(), glGetUniformBlockIndex(program.get(), "FoldUniforms"), 0);
-
-    // Every vertex of a fine grid, including the hinge and far rows.
-    std::vector<float> uvs;
-    constexpr int steps = 16;
-    for (int r = 0; r <= steps; ++r) {
-        for (int c = 0; c <= steps; ++c) {
-            uvs.push_back(static_cast<float>(c) / steps);
-            uvs.push_back(static_cast<float>(r) / steps);
-        }
-    }
-    const auto count = static_cast<GLsizei>(uvs.size() / 2);
-    GLuint names[3] = {};
-    glGenBuffers(3, names);
-    const gl::Buffer input(names[0]), output(names[1]), block(names[2]);
-    GLuint arrayName = 0;
-    glGenVertexArrays(1, &arrayName);
-    const gl::VertexArray array(arrayName);
-    glBindVertexArray(array.get());
-    glBindBuffer(GL_ARRAY_BUFFER, input.get());
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(uvs.size() * sizeof(float)), uvs.data(),
-                 GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
-    constexpr int floatsPerVertex = 4 + 2 + 3;
-    glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, output.get());
-    glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER,
-                 static_cast<GLsizeiptr>(count * floatsPerVertex * sizeof(float)), nullptr,
-                 GL_STATIC_READ);
-
-    // A surfaceless context has no default framebuffer, and every draw needs one.
-    const gl::RenderTexture scratch = gl::makeRenderTexture(1, 1);
-    glBindFramebuffer(GL_FRAMEBUFFER, scratch.framebuffer.get());
+    VertexStageProbe probe;
     for (double angle : {100.0, 85.0, 70.0, 50.0, 30.0}) {
         for (double perspective : {0.0, 0.5, 1.0}) {
             CAPTURE(angle);
@@ -166,27 +207,11 @@ TEST_CASE("the vertex stage bends the sheet exactly as the CPU geometry does") {
             params.perspective = perspective;
             const FrameUniforms u = fillUniforms(params, W, H);
             const SheetGeometry geometry(u.fold.t, u.fold.perspective, static_cast<double>(W) / H);
-
-            glBindBuffer(GL_UNIFORM_BUFFER, block.get());
-            glBufferData(GL_UNIFORM_BUFFER, sizeof u.fold, &u.fold, GL_DYNAMIC_DRAW);
-            glBindBufferBase(GL_UNIFORM_BUFFER, 0, block.get());
-            glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, output.get());
-            glUseProgram(program.get());
-            glEnable(GL_RASTERIZER_DISCARD);
-            glBeginTransformFeedback(GL_POINTS);
-            glDrawArrays(GL_POINTS, 0, count);
-            glEndTransformFeedback();
-            glDisable(GL_RASTERIZER_DISCARD);
-
-            std::vector<float> result(static_cast<std::size_t>(count * floatsPerVertex));
-            glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0,
-                               static_cast<GLsizeiptr>(result.size() * sizeof(float)),
-                               result.data());
+            const std::vector<float> result = probe.run(u.fold);
             double worst = 0;
-            for (GLsizei i = 0; i < count; ++i) {
-                const float* out = &result[static_cast<std::size_t>(i * floatsPerVertex)];
-                const SheetUV uv{uvs[static_cast<std::size_t>(2 * i)],
-                                 uvs[static_cast<std::size_t>(2 * i + 1)]};
+            for (std::size_t i = 0; i < probe.uvs.size(); ++i) {
+                const float* out = &result[i * VertexStageProbe::floatsPerVertex];
+                const SheetUV uv = probe.uvs[i];
                 const PlanePoint p = geometry.point(uv);
                 const NdcPoint ndc = geometry.project(p);
                 // The stage writes y flipped, so rows count from the top of the target.
@@ -198,8 +223,6 @@ TEST_CASE("the vertex stage bends the sheet exactly as the CPU geometry does") {
             CHECK(worst < 2e-5);
         }
     }
-    glUseProgram(0);
-    glBindVertexArray(0);
 }
 
 TEST_CASE("at the clear angle the sheet is the desktop itself") {

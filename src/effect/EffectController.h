@@ -60,7 +60,6 @@ public:
     const FoldSettings& settings() const { return settings_; }
     GateState gateState() const { return gate_.state(); }
     const OverlayMotion& motion() const { return motion_; }
-    bool hasPanel() const { return panel_ != nullptr; }
 
     // Inputs from the sensor.
     void lidSample(double angle, double time);

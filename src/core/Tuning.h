@@ -57,6 +57,18 @@ inline constexpr std::int64_t sensorLeewayMs = 20;
 inline constexpr std::int64_t sensorLeewayActiveMs = 1;
 inline constexpr std::int64_t sensorMaxConsecutiveFailures = 12;
 inline constexpr double sensorReopenInterval = 5.0;
+// The probe's reads of the sensor: how many, and the pause after each.
+inline constexpr int probeReads = 10;
+inline constexpr double probeReadInterval = 0.1;
+// The ChromeOS EC lid angle's value for "hinge too close to vertical to tell".
+inline constexpr double crosEcUnreliableAngle = 500.0;
+// Two accelerometers give a hinge angle only when gravity, projected across
+// the hinge, keeps this share of its length (hinge at most ~70 degrees from
+// vertical: beyond that the estimate is mostly noise) ...
+inline constexpr double hingeMinProjection = 0.35;
+// ... and not within this many degrees of closed or folded all the way back,
+// which the two readings alone cannot tell apart.
+inline constexpr double hingeFoldAmbiguity = 10.0;
 
 // Offscreen render geometry.
 inline constexpr std::int64_t renderWidth = 1512; // px

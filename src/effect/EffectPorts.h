@@ -6,7 +6,7 @@
 
 #include "cover/CoverMode.h"
 #include "effect/FrameRateCap.h"
-#include "sensor/SensorRate.h"
+#include "sensor/LidSensorControl.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,14 +35,6 @@ public:
     virtual void stop() = 0;
     virtual void prepare() = 0;
     virtual void invalidatePrepared() = 0;
-};
-
-class LidSensorControl {
-public:
-    virtual ~LidSensorControl() = default;
-    virtual void start() = 0;
-    virtual void setRate(SensorRate rate) = 0;
-    virtual void reopen() = 0;
 };
 
 // The overlay window on the built-in screen.

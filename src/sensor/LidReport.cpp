@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "sensor/LidReport.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace orvane::LidReport {
 
 namespace {
@@ -22,6 +25,32 @@ std::optional<double> parse(std::span<const std::uint8_t> bytes) {
         return std::nullopt;
     }
     return angle;
+}
+
+std::optional<std::vector<std::uint8_t>> featureReport(std::span<const std::uint8_t> buffer,
+                                                       int returned) {
+    if (returned < 0) {
+        return std::nullopt;
+    }
+    const std::size_t length = std::min(static_cast<std::size_t>(returned), buffer.size());
+    if (length < minimumLength) {
+        return std::nullopt;
+    }
+    return std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + static_cast<long>(length));
+}
+
+bool readsZero(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= minimumLength && bytes[1] == 0 && bytes[2] == 0;
+}
+
+std::string hex(std::span<const std::uint8_t> bytes) {
+    constexpr std::string_view digits = "0123456789abcdef";
+    std::string text;
+    for (const std::uint8_t byte : bytes) {
+        text += digits[byte >> 4];
+        text += digits[byte & 0x0f];
+    }
+    return text;
 }
 
 } // namespace orvane::LidReport

@@ -6,6 +6,7 @@
 #include "core/ExitStatus.h"
 #include "offscreen/linux/MovieRender.h"
 #include "offscreen/linux/RenderModes.h"
+#include "sensor/linux/ProbeMode.h"
 
 #include <iostream>
 #include <type_traits>
@@ -43,7 +44,7 @@ int runToolMode(const CommandLineMode& mode) {
             } else if constexpr (std::is_same_v<Mode, CommandLineMode::Selftest>) {
                 return notAvailableYet("--selftest");
             } else if constexpr (std::is_same_v<Mode, CommandLineMode::Probe>) {
-                return notAvailableYet("--probe");
+                return ProbeMode::run();
             } else {
                 static_assert(std::is_same_v<Mode, CommandLineMode::AccordionLiveTest>);
                 return AccordionLiveTest::run();

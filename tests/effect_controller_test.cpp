@@ -4,15 +4,16 @@
 #include "core/Xorshift.h"
 #include "effect/EffectController.h"
 #include "settings/MemorySettingsStore.h"
+#include "support/Doubles.h"
 
 #include <doctest/doctest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <vector>
 
 using namespace orvane;
+using namespace orvane::test;
 
 namespace {
 
@@ -39,28 +40,22 @@ struct Log {
 class FakeCapture final : public CaptureControl {
 public:
     explicit FakeCapture(Log& log) : log_(log) {}
-    bool granted = true;
-    int queries = 0;
     bool starting = false;
     bool capturing = false;
     bool desired = false;
     int stepsUntilFrame = -1;
 
     bool hasFrameForCurrentStream() const override { return capturing; }
-    bool hasPermission() const override { return cached_; }
-    bool permissionForGateStep(bool mayStartFold) override {
+    bool hasPermission() const override { return true; }
+    bool permissionForGateStep(bool) override {
         // A started stream delivers after a few steps.
         if (starting && --stepsUntilFrame <= 0) {
             starting = false;
             capturing = true;
         }
-        return mayStartFold ? refreshPermission() : cached_;
+        return true;
     }
-    bool refreshPermission() override {
-        ++queries;
-        cached_ = granted;
-        return cached_;
-    }
+    bool refreshPermission() override { return true; }
     bool isCapturing() const override { return capturing; }
     bool isStarting() const override { return starting; }
     bool isDesired() const override { return desired; }
@@ -80,7 +75,6 @@ public:
 
 private:
     Log& log_;
-    bool cached_ = false;
 };
 
 class FakeSensor final : public LidSensorControl {
@@ -129,79 +123,6 @@ struct Quiet final : CoverControl, AccordionControl, EscapeKeyControl, FeedbackC
     void haptic() override {}
 };
 
-// Timers fire only when the test moves the clock.
-class FakeScheduler final : public Scheduler {
-public:
-    double now = 0;
-    Handle after(double seconds, std::function<void()> work) override {
-        timers_[++next_] = {now + seconds, 0, std::move(work)};
-        return next_;
-    }
-    Handle every(double seconds, std::function<void()> work) override {
-        timers_[++next_] = {now + seconds, seconds, std::move(work)};
-        return next_;
-    }
-    void cancel(Handle handle) override { timers_.erase(handle); }
-    std::size_t pending() const { return timers_.size(); }
-
-    void advance(double to) {
-        for (;;) {
-            auto due = timers_.end();
-            for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-                if (it->second.at <= to &&
-                    (due == timers_.end() || it->second.at < due->second.at)) {
-                    due = it;
-                }
-            }
-            if (due == timers_.end()) {
-                break;
-            }
-            now = due->second.at;
-            const Handle handle = due->first;
-            std::function<void()> work = due->second.work;
-            if (due->second.every > 0) {
-                due->second.at += due->second.every;
-            } else {
-                timers_.erase(due);
-            }
-            work();
-            (void)handle;
-        }
-        now = to;
-    }
-
-private:
-    struct Timer {
-        double at;
-        double every;
-        std::function<void()> work;
-    };
-    std::map<Handle, Timer> timers_;
-    Handle next_ = 0;
-};
-
-class FakeSystem final : public SystemFacts {
-public:
-    bool display = true;
-    ThermalState thermal = ThermalState::nominal;
-    bool lowPower = false;
-    std::optional<FrontmostApp> front;
-    bool hasBuiltInDisplay() const override { return display; }
-    std::optional<std::int64_t> builtInMaxFPS() const override { return 120; }
-    std::optional<bool> onBattery() const override { return false; }
-    ThermalState thermalState() const override { return thermal; }
-    bool lowPowerMode() const override { return lowPower; }
-    bool reduceMotion() const override { return false; }
-    std::optional<FrontmostApp> frontmostApp() const override { return front; }
-};
-
-struct Notes final : SystemLog {
-    std::vector<std::string> lines;
-    void note(std::string_view category, std::string_view message) override {
-        lines.push_back(std::string(category) + ": " + std::string(message));
-    }
-};
-
 struct Rig {
     Log log;
     Notes notes;
@@ -209,7 +130,7 @@ struct Rig {
     FakeCapture capture{log};
     FakeSensor sensor;
     Quiet quiet;
-    FakeScheduler scheduler;
+    ManualScheduler scheduler;
     FakeSystem system;
     std::string panelState = "hidden";
     std::vector<Availability> published;
@@ -221,7 +142,7 @@ struct Rig {
         initial.save(store);
         controller = std::make_unique<EffectController>(EffectController::Ports{
             store, capture, sensor, quiet, quiet, quiet, quiet, scheduler, system, notes,
-            Clock{[this] { return scheduler.now; }, [this] { return scheduler.now; }}, [this] {
+            Clock{scheduler.clock(), scheduler.clock()}, [this] {
                 return system.display ? std::make_unique<FakePanel>(log, panelState) : nullptr;
             }});
         controller->onAvailabilityChange = [this](const Availability& a) {
@@ -239,7 +160,7 @@ struct Rig {
         const int steps = std::max(1, static_cast<int>(seconds * Tuning::sensorHzActive));
         for (int i = 1; i <= steps; ++i) {
             const double t = start + i / Tuning::sensorHzActive;
-            scheduler.advance(t);
+            scheduler.advanceTo(t);
             c().lidSample(from + (to - from) * i / steps, t);
             if (ticking && i % 2 == 0) {
                 c().tick(t);
@@ -292,7 +213,7 @@ TEST_CASE("before onboarding no fold starts, but a manual preview still shows") 
     CHECK(rig.log.first("capture start") < 0);
     CHECK(rig.panelState == "hidden");
     rig.c().setPreview(70);
-    rig.scheduler.advance(rig.scheduler.now + 0.5);
+    rig.scheduler.advanceBy(0.5);
     CHECK(rig.panelState == "live");
     CHECK(rig.capture.active());
 }
@@ -435,31 +356,31 @@ TEST_CASE("the manual preview holds, and ends by its idle rule or its time") {
     rig.hold(115, 0.3);
     rig.c().setPreview(60);
     CHECK(rig.c().settings().previewAngle == 60);
-    rig.scheduler.advance(rig.scheduler.now + 1);
+    rig.scheduler.advanceBy(1);
     CHECK(rig.panelState == "live");
     CHECK(rig.capture.active());
     CHECK_FALSE(FoldSettings::load(rig.store).previewAngle);
     // Touched at 20 s, it lasts until 30 s after that.
-    rig.scheduler.advance(rig.scheduler.now + 19);
+    rig.scheduler.advanceBy(19);
     rig.c().previewInteraction();
-    rig.scheduler.advance(rig.scheduler.now + 29);
+    rig.scheduler.advanceBy(29);
     CHECK(rig.c().settings().previewAngle);
     // The idle check runs once a second.
-    rig.scheduler.advance(rig.scheduler.now + 2.5);
+    rig.scheduler.advanceBy(2.5);
     CHECK_FALSE(rig.c().settings().previewAngle);
     // With no display ticks at all the fade still ends by its deadline.
-    rig.scheduler.advance(rig.scheduler.now + Tuning::fadeTeardownMax + 0.01);
+    rig.scheduler.advanceBy(Tuning::fadeTeardownMax + 0.01);
     CHECK_FALSE(rig.c().motion().showing());
     CHECK(rig.panelState == "hidden");
     CHECK_FALSE(rig.capture.active());
 
     // A URL preview runs its own time, whatever the idle rule says.
     rig.c().apply(*URLCommand::parse("orvane://preview?angle=55&seconds=12"));
-    rig.scheduler.advance(rig.scheduler.now + 11.9);
+    rig.scheduler.advanceBy(11.9);
     CHECK(rig.c().settings().previewAngle == 55);
-    rig.scheduler.advance(rig.scheduler.now + 0.2);
+    rig.scheduler.advanceBy(0.2);
     CHECK_FALSE(rig.c().settings().previewAngle);
-    rig.scheduler.advance(rig.scheduler.now + 1);
+    rig.scheduler.advanceBy(1);
     CHECK(rig.scheduler.pending() == 0);
 }
 
@@ -502,7 +423,7 @@ TEST_CASE("random interleavings of inputs never break the controller's rules") {
             } else if (pick < 94) {
                 ticking = !ticking; // the display stops or starts refreshing
             } else {
-                rig.scheduler.advance(now + 2 * random.uniform());
+                rig.scheduler.advanceTo(now + 2 * random.uniform());
             }
 
             const EffectController& c = rig.c();
@@ -521,7 +442,7 @@ TEST_CASE("random interleavings of inputs never break the controller's rules") {
             }
             if (c.motion().fadingOut()) {
                 // Even with no frames, the fade is over by its deadline.
-                rig.scheduler.advance(*c.motion().fadeDeadline() + 0.001);
+                rig.scheduler.advanceTo(*c.motion().fadeDeadline() + 0.001);
                 if (c.motion().showing() && c.motion().fadingOut()) {
                     FAIL("a fade-out outlived its deadline");
                 }

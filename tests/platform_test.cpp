@@ -3,11 +3,11 @@
 #include "settings/linux/DesktopEntryCatalog.h"
 #include "settings/linux/IniSettingsStore.h"
 #include "settings/linux/XdgAutostart.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <doctest/doctest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -16,6 +16,7 @@
 #include <string>
 
 using namespace orvane;
+using orvane::test::ScopedEnv;
 using orvane::test::TempDir;
 namespace fs = std::filesystem;
 
@@ -52,24 +53,6 @@ FoldSettings unusualSettings() {
     s.setHasCompletedOnboarding(true);
     return s;
 }
-
-// Sets an environment variable for one scope and restores it after.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-    }
-    ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 } // namespace
 

@@ -2,43 +2,21 @@
 // The SDL2 sound output on SDL's dummy driver, which runs a callback device
 // with no sound card, and with a driver that does not exist.
 #include "platform/SdlAudioOutput.h"
+#include "support/ScopedEnv.h"
 
 #include <doctest/doctest.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
 
 using namespace orvane;
+using orvane::test::ScopedEnv;
 
 namespace {
-
-// Sets SDL's driver choice for one scope and restores it after.
-class ScopedDriver {
-public:
-    explicit ScopedDriver(const char* driver) {
-        if (const char* old = std::getenv("SDL_AUDIODRIVER")) {
-            old_ = old;
-        }
-        setenv("SDL_AUDIODRIVER", driver, 1);
-    }
-    ~ScopedDriver() {
-        if (old_) {
-            setenv("SDL_AUDIODRIVER", old_->c_str(), 1);
-        } else {
-            unsetenv("SDL_AUDIODRIVER");
-        }
-    }
-    ScopedDriver(const ScopedDriver&) = delete;
-    ScopedDriver& operator=(const ScopedDriver&) = delete;
-
-private:
-    std::optional<std::string> old_;
-};
 
 struct Counter {
     std::atomic<int> calls{0};
@@ -74,7 +52,7 @@ bool waitFor(const std::function<bool()>& done) {
 } // namespace
 
 TEST_CASE("on the dummy driver the device opens as asked and calls back only while running") {
-    ScopedDriver driver("dummy");
+    const ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
     Counter counter;
     SdlAudioOutput output;
     CHECK_FALSE(output.isOpen());
@@ -127,7 +105,7 @@ TEST_CASE("on the dummy driver the device opens as asked and calls back only whi
 TEST_CASE("with a driver that does not exist the open fails with SDL's reason") {
     Counter counter;
     {
-        ScopedDriver driver("nonexistent");
+        const ScopedEnv driver("SDL_AUDIODRIVER", "nonexistent");
         SdlAudioOutput output;
         std::string error;
         CHECK_FALSE(output.open(&countingRender, &counter, 48000, 2, &error));
@@ -141,7 +119,7 @@ TEST_CASE("with a driver that does not exist the open fails with SDL's reason") 
         output.close();
     }
     // The failure left nothing behind: a usable driver opens next time.
-    ScopedDriver driver("dummy");
+    const ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
     SdlAudioOutput output;
     std::string error;
     REQUIRE_MESSAGE(output.open(&countingRender, &counter, 48000, 2, &error), error);
@@ -150,7 +128,7 @@ TEST_CASE("with a driver that does not exist the open fails with SDL's reason") 
 }
 
 TEST_CASE("a request no device can meet fails without opening") {
-    ScopedDriver driver("dummy");
+    const ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
     Counter counter;
     SdlAudioOutput output;
     std::string error;

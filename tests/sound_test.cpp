@@ -4,131 +4,24 @@
 #include "effect/ClearClick.h"
 #include "effect/SoundFeedback.h"
 #include "effect/SoundPlayer.h"
+#include "support/Doubles.h"
+#include "support/Signal.h"
 
 #include <doctest/doctest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
-#include <map>
 #include <optional>
 #include <vector>
 
 using namespace orvane;
+using namespace orvane::test;
 
 namespace {
 
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double infinity = std::numeric_limits<double>::infinity();
-
-float peakOf(const std::vector<float>& samples) {
-    float peak = 0;
-    for (const float s : samples) {
-        peak = std::max(peak, std::abs(s));
-    }
-    return peak;
-}
-
-bool allFinite(const std::vector<float>& samples) {
-    return std::all_of(samples.begin(), samples.end(), [](float s) { return std::isfinite(s); });
-}
-
-// Opens as told; the test pulls audio as the device's thread would.
-class FakeOutput final : public AudioOutput {
-public:
-    Format format{.sampleRate = 48000, .channels = 2, .bufferFrames = 512};
-    int failingOpens = 0;
-    int opens = 0;
-    int closes = 0;
-    bool running = false;
-    int requestedRate = 0;
-    int requestedChannels = 0;
-
-    std::optional<Format> open(Render render, void* context, int preferredRate, int channels,
-                               std::string* error) override {
-        ++opens;
-        requestedRate = preferredRate;
-        requestedChannels = channels;
-        if (failingOpens > 0) {
-            --failingOpens;
-            if (error) {
-                *error = "no device";
-            }
-            return std::nullopt;
-        }
-        render_ = render;
-        context_ = context;
-        return format;
-    }
-    void setRunning(bool on) override { running = on; }
-    void close() override {
-        ++closes;
-        running = false;
-        render_ = nullptr;
-    }
-    bool isOpen() const override { return render_ != nullptr; }
-
-    // Interleaved frames, or none when the device is not pulling.
-    std::vector<float> pull(int frames) {
-        std::vector<float> out(static_cast<std::size_t>(frames * format.channels), 0.5f);
-        if (!render_ || !running) {
-            return {};
-        }
-        render_(context_, out.data(), frames);
-        return out;
-    }
-
-    std::vector<float> pullChannel(int frames, int channel) {
-        const std::vector<float> all = pull(frames);
-        std::vector<float> one;
-        for (std::size_t i = static_cast<std::size_t>(channel); i < all.size();
-             i += static_cast<std::size_t>(format.channels)) {
-            one.push_back(all[i]);
-        }
-        return one;
-    }
-
-private:
-    Render render_ = nullptr;
-    void* context_ = nullptr;
-};
-
-// Timers fire only when the test moves the clock.
-class ManualScheduler final : public Scheduler {
-public:
-    double now = 0;
-    Handle after(double seconds, std::function<void()> work) override {
-        timers_[++next_] = {now + seconds, std::move(work)};
-        return next_;
-    }
-    Handle every(double, std::function<void()>) override { return 0; }
-    void cancel(Handle handle) override { timers_.erase(handle); }
-    std::size_t pending() const { return timers_.size(); }
-
-    void advance(double to) {
-        for (;;) {
-            auto due = std::min_element(timers_.begin(), timers_.end(),
-                                        [](auto& a, auto& b) { return a.second.at < b.second.at; });
-            if (due == timers_.end() || due->second.at > to) {
-                break;
-            }
-            now = due->second.at;
-            auto work = std::move(due->second.work);
-            timers_.erase(due);
-            work();
-        }
-        now = to;
-    }
-
-private:
-    struct Timer {
-        double at;
-        std::function<void()> work;
-    };
-    std::map<Handle, Timer> timers_;
-    Handle next_ = 0;
-};
 
 struct Rig {
     FakeOutput output;
@@ -136,7 +29,7 @@ struct Rig {
     bool uiSounds = true;
     SoundPlayer player{{.output = output,
                         .scheduler = scheduler,
-                        .now = [this] { return scheduler.now; },
+                        .now = scheduler.clock(),
                         .uiSoundsEnabled = [this] { return uiSounds; }}};
 };
 
@@ -146,7 +39,7 @@ std::vector<float> clickAt48k() {
 
 // Resampling falls beside the click's exact peak.
 float clickPeakAt48k() {
-    return peakOf(clickAt48k());
+    return peak(clickAt48k());
 }
 
 AudioBuffer constantBuffer(double rate, std::size_t frames, std::vector<float> levels) {
@@ -159,20 +52,14 @@ AudioBuffer constantBuffer(double rate, std::size_t frames, std::vector<float> l
 
 } // namespace
 
-TEST_CASE("the click lasts 55 ms, starts at exactly 0, is finite and peaks at 0.7") {
+TEST_CASE("the click is a 55 ms tone of 1600 Hz from exactly 0, peaking early at 0.7, dying away") {
     const std::vector<float> click = ClearClick::samples();
-    REQUIRE(click.size() == 2426);
-    CHECK(ClearClick::sampleCount == click.size());
     const double seconds = static_cast<double>(click.size()) / ClearClick::sampleRate;
     CHECK(seconds >= 0.050);
     CHECK(seconds <= 0.060);
     CHECK(click.front() == 0.0f);
-    CHECK(allFinite(click));
-    CHECK(peakOf(click) == doctest::Approx(0.7).epsilon(1e-6));
-}
-
-TEST_CASE("the click is a 1600 Hz tone that peaks early and dies away") {
-    const std::vector<float> click = ClearClick::samples();
+    CHECK(allFiniteWithin(click, 1.0));
+    CHECK(peak(click) == doctest::Approx(0.7).epsilon(1e-6));
     const auto peakAt =
         std::max_element(click.begin(), click.end(),
                          [](float a, float b) { return std::abs(a) < std::abs(b); }) -
@@ -185,8 +72,8 @@ TEST_CASE("the click is a 1600 Hz tone that peaks early and dies away") {
     for (std::size_t n = 265; n < click.size(); ++n) {
         crossings += (click[n - 1] < 0) != (click[n] < 0);
     }
-    const double seconds = static_cast<double>(click.size() - 265) / 44100.0;
-    CHECK(crossings / (2.0 * seconds) == doctest::Approx(1600).epsilon(0.03));
+    const double toneSeconds = static_cast<double>(click.size() - 265) / 44100.0;
+    CHECK(crossings / (2.0 * toneSeconds) == doctest::Approx(1600).epsilon(0.03));
 
     const auto energy = [&](std::size_t from, std::size_t to) {
         double sum = 0;
@@ -197,26 +84,6 @@ TEST_CASE("the click is a 1600 Hz tone that peaks early and dies away") {
     };
     CHECK(energy(click.size() - 441, click.size()) < 0.001 * energy(0, 441));
     CHECK(std::abs(click.back()) < 0.01f);
-}
-
-TEST_CASE("the click sounds the same on every call and every build") {
-    const std::vector<float> first = ClearClick::samples();
-    CHECK(ClearClick::samples() == first);
-    // Samples of the shipped click, inside and after the noise burst, worked
-    // out apart from this code: a change to its sound is never an accident.
-    CHECK(first[40] == doctest::Approx(0.0702207627).epsilon(1e-6));
-    CHECK(first[131] == doctest::Approx(-0.7).epsilon(1e-6));
-    CHECK(first[200] == doctest::Approx(0.6379885965).epsilon(1e-6));
-    CHECK(first[1000] == doctest::Approx(0.1209949729).epsilon(1e-6));
-}
-
-TEST_CASE("the click buffer is one channel of the click at 44100 Hz") {
-    const std::optional<AudioBuffer> buffer = ClearClick::makeBuffer();
-    REQUIRE(buffer);
-    CHECK(buffer->sampleRate == 44100.0);
-    REQUIRE(buffer->channels.size() == 1);
-    CHECK(buffer->channels.front() == ClearClick::samples());
-    CHECK(buffer->duration() == doctest::Approx(0.055).epsilon(0.001));
 }
 
 TEST_CASE("the playback click is the click resampled, the same in both channels") {
@@ -230,9 +97,8 @@ TEST_CASE("the playback click is the click resampled, the same in both channels"
         CHECK(buffer->channels[0].size() == 2640);
         CHECK(buffer->channels[0] == buffer->channels[1]);
         CHECK(buffer->channels[0].front() == 0.0f);
-        CHECK(allFinite(buffer->channels[0]));
-        CHECK(peakOf(buffer->channels[0]) <= 0.7f);
-        CHECK(peakOf(buffer->channels[0]) > 0.69f);
+        CHECK(allFiniteWithin(buffer->channels[0], 0.7));
+        CHECK(peak(buffer->channels[0]) > 0.69f);
     }
     SUBCASE("at 44100 Hz it is the click sample for sample") {
         const auto buffer = ClearClick::playbackBuffer(44100);
@@ -284,30 +150,25 @@ TEST_CASE("a click opens the output at 48 kHz stereo and plays the click at its 
         REQUIRE(out[2 * k] == doctest::Approx(0.5 * click[k]).epsilon(1e-6));
         REQUIRE(out[2 * k + 1] == doctest::Approx(0.5 * click[k]).epsilon(1e-6));
     }
-    // The double pre-fills with 0.5, so silence here is written, not left.
+    // Pulled buffers start out holding what no render may leave, so this silence is written.
     CHECK(std::all_of(out.begin() + 2 * 2640, out.end(), [](float s) { return s == 0.0f; }));
-    CHECK(peakOf(rig.output.pull(512)) == 0.0f);
+    CHECK(peak(rig.output.pull(512)) == 0.0f);
 }
 
 TEST_CASE("the click plays at the rate and channel count the output runs at") {
     Rig rig;
-    SUBCASE("a 44100 Hz device gets 55 ms of click at the same pitch") {
-        rig.output.format.sampleRate = 44100;
+    SUBCASE("a 44100 Hz device gets the 55 ms of click unstretched") {
+        rig.output.format->sampleRate = 44100;
         rig.player.playClick(1);
         const std::vector<float> left = rig.output.pullChannel(4000, 0);
         const auto last = std::find_if(left.rbegin(), left.rend(), [](float s) { return s != 0; });
         const auto sounding = left.rend() - last;
         CHECK(sounding >= 2420);
         CHECK(sounding <= 2427);
-        CHECK(peakOf(left) == doctest::Approx(0.7).epsilon(0.02));
-        int crossings = 0;
-        for (std::size_t n = 300; n < 2400; ++n) {
-            crossings += (left[n - 1] < 0) != (left[n] < 0);
-        }
-        CHECK(crossings / (2.0 * 2100 / 44100) == doctest::Approx(1600).epsilon(0.03));
+        CHECK(peak(left) == doctest::Approx(0.7).epsilon(0.02));
     }
     SUBCASE("a mono device gets the click in its one channel") {
-        rig.output.format.channels = 1;
+        rig.output.format->channels = 1;
         rig.player.playClick(1);
         const std::vector<float> out = rig.output.pull(2640);
         REQUIRE(out.size() == 2640);
@@ -317,7 +178,7 @@ TEST_CASE("the click plays at the rate and channel count the output runs at") {
         }
     }
     SUBCASE("a device with more channels gets the click in the first two, silence in the rest") {
-        rig.output.format.channels = 4;
+        rig.output.format->channels = 4;
         rig.player.playClick(1);
         const std::vector<float> out = rig.output.pull(2640);
         float rest = 0;
@@ -331,26 +192,25 @@ TEST_CASE("the click plays at the rate and channel count the output runs at") {
     }
 }
 
-TEST_CASE("with interface sounds switched off nothing plays and no output opens") {
+TEST_CASE("the output opens only for a sound that plays") {
     Rig rig;
-    rig.uiSounds = false;
-    rig.player.playClick(1);
-    rig.player.play(constantBuffer(48000, 100, {0.5f, 0.5f}));
-    CHECK(rig.output.opens == 0);
-    CHECK_FALSE(rig.player.isRunning());
-    CHECK(rig.scheduler.pending() == 0);
-
-    rig.uiSounds = true;
-    rig.player.playClick(1);
-    CHECK(rig.output.opens == 1);
-}
-
-TEST_CASE("preparing builds the click without opening the output") {
-    Rig rig;
-    rig.player.prepare();
-    rig.player.prepare();
-    CHECK(rig.output.opens == 0);
-    CHECK(rig.scheduler.pending() == 0);
+    SUBCASE("not while interface sounds are switched off") {
+        rig.uiSounds = false;
+        rig.player.playClick(1);
+        rig.player.play(constantBuffer(48000, 100, {0.5f, 0.5f}));
+        CHECK(rig.output.opens == 0);
+        CHECK_FALSE(rig.player.isRunning());
+        CHECK(rig.scheduler.pending() == 0);
+        rig.uiSounds = true;
+        rig.player.playClick(1);
+        CHECK(rig.output.opens == 1);
+    }
+    SUBCASE("not for preparing the click") {
+        rig.player.prepare();
+        rig.player.prepare();
+        CHECK(rig.output.opens == 0);
+        CHECK(rig.scheduler.pending() == 0);
+    }
 }
 
 TEST_CASE("overlapping sounds mix and the output never passes full scale") {
@@ -365,7 +225,7 @@ TEST_CASE("overlapping sounds mix and the output never passes full scale") {
             REQUIRE(left[k] ==
                     doctest::Approx(std::clamp(2 * click[k], -1.0f, 1.0f)).epsilon(1e-6));
         }
-        CHECK(peakOf(left) == 1.0f);
+        CHECK(peak(left) == 1.0f);
         CHECK(rig.output.opens == 1);
     }
     SUBCASE("a click over a longer sound adds to it") {
@@ -386,8 +246,7 @@ TEST_CASE("overlapping sounds mix and the output never passes full scale") {
         rig.player.play(wild);
         rig.player.playClick(1);
         const std::vector<float> out = rig.output.pull(3000);
-        CHECK(allFinite(out));
-        CHECK(peakOf(out) <= 1.0f);
+        CHECK(allFiniteWithin(out, 1.0));
     }
 }
 
@@ -404,8 +263,7 @@ TEST_CASE("the click volume is clamped to 0...1 and a volume that is not a numbe
         rig.player.playClick(c.volume);
         const std::vector<float> left = rig.output.pullChannel(2640, 0);
         REQUIRE(left.size() == 2640);
-        CHECK(allFinite(left));
-        CHECK(peakOf(left) <= 1.0f);
+        CHECK(allFiniteWithin(left, 1.0));
         for (std::size_t k = 0; k < click.size(); ++k) {
             REQUIRE(left[k] == doctest::Approx(c.gain * click[k]).epsilon(1e-6));
         }
@@ -450,7 +308,7 @@ TEST_CASE("finished sounds free their place for new ones") {
     for (std::size_t i = 0; i < 3 * SoundPlayer::maxVoices; ++i) {
         CAPTURE(i);
         rig.player.playClick(1);
-        REQUIRE(peakOf(rig.output.pull(2700)) == doctest::Approx(clickPeakAt48k()).epsilon(1e-6));
+        REQUIRE(peak(rig.output.pull(2700)) == doctest::Approx(clickPeakAt48k()).epsilon(1e-6));
     }
     CHECK(rig.output.opens == 1);
 }
@@ -459,42 +317,42 @@ TEST_CASE("the output stops 2 s after the last sound ends") {
     Rig rig;
     SUBCASE("one click: about 2.055 s after it") {
         rig.player.playClick(1);
-        rig.scheduler.advance(2.050);
+        rig.scheduler.advanceTo(2.050);
         CHECK(rig.output.running);
-        rig.scheduler.advance(2.060);
+        rig.scheduler.advanceTo(2.060);
         CHECK_FALSE(rig.output.running);
         CHECK_FALSE(rig.output.isOpen());
         CHECK_FALSE(rig.player.isRunning());
     }
     SUBCASE("two clicks in quick succession keep one output, stopped 2.055 s after the second") {
         rig.player.playClick(1);
-        rig.scheduler.advance(0.1);
+        rig.scheduler.advanceTo(0.1);
         rig.player.playClick(1);
-        rig.scheduler.advance(2.150);
+        rig.scheduler.advanceTo(2.150);
         CHECK(rig.output.running);
         CHECK(rig.output.opens == 1);
-        rig.scheduler.advance(2.160);
+        rig.scheduler.advanceTo(2.160);
         CHECK_FALSE(rig.output.isOpen());
         CHECK(rig.output.closes == 1);
         CHECK(rig.scheduler.pending() == 0);
     }
     SUBCASE("a click during a long sound does not cut the long sound short") {
         rig.player.play(constantBuffer(48000, 3 * 48000, {0.1f, 0.1f}));
-        rig.scheduler.advance(0.1);
+        rig.scheduler.advanceTo(0.1);
         rig.player.playClick(1);
-        rig.scheduler.advance(4.99);
+        rig.scheduler.advanceTo(4.99);
         CHECK(rig.output.running);
-        rig.scheduler.advance(5.01);
+        rig.scheduler.advanceTo(5.01);
         CHECK_FALSE(rig.output.isOpen());
     }
     SUBCASE("a sound after the stop opens the output again") {
         rig.player.playClick(1);
-        rig.scheduler.advance(10);
+        rig.scheduler.advanceTo(10);
         REQUIRE_FALSE(rig.output.isOpen());
         rig.player.playClick(1);
         CHECK(rig.output.opens == 2);
         CHECK(rig.output.running);
-        CHECK(peakOf(rig.output.pull(2640)) == doctest::Approx(clickPeakAt48k()).epsilon(1e-6));
+        CHECK(peak(rig.output.pull(2640)) == doctest::Approx(clickPeakAt48k()).epsilon(1e-6));
     }
     SUBCASE("the player going away closes the output and leaves no timer") {
         FakeOutput output;
@@ -514,7 +372,7 @@ TEST_CASE("the output stops 2 s after the last sound ends") {
 TEST_CASE("a failed start keeps nothing and the next sound tries again") {
     Rig rig;
     SUBCASE("the device cannot be opened") {
-        rig.output.failingOpens = 1;
+        rig.output.format.reset();
         rig.player.playClick(1);
         CHECK(rig.output.opens == 1);
         CHECK_FALSE(rig.player.isRunning());
@@ -530,12 +388,12 @@ TEST_CASE("a failed start keeps nothing and the next sound tries again") {
             CHECK_FALSE(rig.player.isRunning());
             CHECK(rig.scheduler.pending() == 0);
         }
-        rig.output.format = {48000, 2, 512};
     }
+    rig.output.format = AudioOutput::Format{48000, 2, 512};
     rig.player.playClick(1);
     CHECK(rig.player.isRunning());
     CHECK(rig.output.running);
-    CHECK(peakOf(rig.output.pull(2640)) == doctest::Approx(clickPeakAt48k()).epsilon(1e-6));
+    CHECK(peak(rig.output.pull(2640)) == doctest::Approx(clickPeakAt48k()).epsilon(1e-6));
     CHECK(rig.scheduler.pending() == 1);
 }
 
@@ -547,9 +405,9 @@ TEST_CASE("the feedback port clicks through the player and its haptic tick does 
     CHECK(rig.output.opens == 0);
     port.playClick(0.5);
     CHECK(rig.output.opens == 1);
-    CHECK(peakOf(rig.output.pull(2640)) == doctest::Approx(0.5 * clickPeakAt48k()).epsilon(1e-6));
+    CHECK(peak(rig.output.pull(2640)) == doctest::Approx(0.5 * clickPeakAt48k()).epsilon(1e-6));
     rig.uiSounds = false;
-    rig.scheduler.advance(10);
+    rig.scheduler.advanceTo(10);
     port.playClick(1);
     CHECK(rig.output.opens == 1);
 }

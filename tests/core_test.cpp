@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "core/Text.h"
+#include "core/Wav.h"
 #include "core/Xorshift.h"
 
 #include <doctest/doctest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
 
 using namespace orvane;
 
@@ -65,4 +71,43 @@ TEST_CASE("natural order ignores case and reads numbers by value") {
     CHECK(naturalLess("x99999999999999999999998", "x99999999999999999999999"));
     CHECK_FALSE(naturalLess("", ""));
     CHECK(naturalLess("", "a"));
+}
+
+TEST_CASE("a stereo WAV file is a canonical header, then the samples, left before right") {
+    const std::vector<float> left{0.0f, 0.5f, 1.0f};
+    const std::vector<float> right{-0.5f, -1.0f, 3.0f};
+    const auto encoded = Wav::encodeStereo16(left.data(), right.data(), 3, 44100);
+    REQUIRE(encoded);
+    const std::vector<std::uint8_t>& b = *encoded;
+    REQUIRE(b.size() == Wav::headerSize + 3 * 4);
+    const auto tag = [&b](std::size_t at) {
+        return std::string(b.begin() + at, b.begin() + at + 4);
+    };
+    const auto u16 = [&b](std::size_t at) { return b[at] | b[at + 1] << 8; };
+    const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    CHECK(tag(0) == "RIFF");
+    CHECK(u32(4) == 36 + 12);
+    CHECK(tag(8) == "WAVE");
+    CHECK(tag(12) == "fmt ");
+    CHECK(u32(16) == 16);
+    CHECK(u16(20) == 1); // PCM
+    CHECK(u16(22) == 2);
+    CHECK(u32(24) == 44100);
+    CHECK(u32(28) == 44100 * 4);
+    CHECK(u16(32) == 4);
+    CHECK(u16(34) == 16);
+    CHECK(tag(36) == "data");
+    CHECK(u32(40) == 12);
+    std::vector<std::int16_t> samples;
+    for (std::size_t at = Wav::headerSize; at < b.size(); at += 2) {
+        samples.push_back(static_cast<std::int16_t>(u16(at)));
+    }
+    CHECK(samples == std::vector<std::int16_t>{0, -16383, 16383, -32767, 32767, 32767});
+
+    SUBCASE("full scale is ±32767, and a sample that is not a number is silence") {
+        CHECK(Wav::sampleToInt16(-7.0f) == -32767);
+        CHECK(Wav::sampleToInt16(std::numeric_limits<float>::quiet_NaN()) == 0);
+        CHECK(Wav::sampleToInt16(std::numeric_limits<float>::infinity()) == 32767);
+        CHECK(Wav::sampleToInt16(-std::numeric_limits<float>::infinity()) == -32767);
+    }
 }

@@ -9,7 +9,10 @@
 namespace orvane::HingeGeometry {
 
 std::optional<double> openingAngle(const Vector& base, const Vector& display) {
-    const auto length = [](const Vector& v) { return std::hypot(v[0], v[1], v[2]); };
+    // Three-argument hypot can turn a NaN into 0, so the sum of squares it is.
+    const auto length = [](const Vector& v) {
+        return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    };
     const double g = (length(base) + length(display)) / 2;
     // Only the parts across the hinge turn with the lid; the x parts are the same in both.
     const double baseAcross = std::hypot(base[1], base[2]);

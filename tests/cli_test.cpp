@@ -32,7 +32,6 @@ int lineCount(const std::string& text) {
 TEST_CASE("a mode that is not built yet says so in one line and fails") {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"--selftest"}, "--selftest"},
-        {{"--probe"}, "--probe"},
         {{"--shot", "all", "/tmp"}, "--shot"},
     };
     for (const auto& [arguments, name] : cases) {
@@ -44,6 +43,17 @@ TEST_CASE("a mode that is not built yet says so in one line and fails") {
         CHECK(lineCount(result.err) == 1);
         CHECK(result.err.find(name + " is not available yet") != std::string::npos);
     }
+}
+
+TEST_CASE("probe: a machine without a lid sensor gets the one line and status 3") {
+    const auto result = runProcess(executable, {"--probe"});
+    CHECK(result.status == 3);
+    CHECK(result.err.empty());
+    CHECK(lineCount(result.out) == 1);
+    CHECK(result.out.starts_with("model="));
+    CHECK(result.out.find(" os=") != std::string::npos);
+    CHECK(result.out.ends_with(
+        " sensor=no angle=- raw=- source=none note=device not found or cannot be opened\n"));
 }
 
 TEST_CASE("without a mode the program says the application is not available yet") {

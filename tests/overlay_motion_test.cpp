@@ -160,6 +160,12 @@ TEST_CASE("a fade-out is hidden by its deadline even when frames stop") {
 }
 
 TEST_CASE("a hidden or no longer shown overlay goes at once") {
+    SUBCASE("a hard hide, even with a visible output") {
+        OverlayMotion motion = liveAt(70, 0.5);
+        step(motion, shown, folding, folding, 0.5, true);
+        CHECK_FALSE(motion.showing());
+        CHECK(motion.frame(0.53).opacity == 0);
+    }
     SUBCASE("a frozen overlay on an invisible output") {
         OverlayMotion motion = liveAt(45, 0.5);
         step(motion, frozenSheet, settling, cover, 0.5);

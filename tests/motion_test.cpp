@@ -19,11 +19,6 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double renderAspect =
     static_cast<double>(Tuning::renderWidth) / static_cast<double>(Tuning::renderHeight);
 
-SheetGeometry geometryAt(double angle, double perspective = 0.5) {
-    const double t = FoldMath::t(angle, Tuning::defaultClearAngle, perspective);
-    return SheetGeometry(t, perspective, renderAspect);
-}
-
 // Spring that starts at rest 10 degrees away from its target, stepped at a
 // fixed frame length; returns the largest overshoot and the last time it was
 // further than `band` from the target.
@@ -48,23 +43,6 @@ SettleTrace settle(double frame, double span, double band) {
 }
 
 } // namespace
-
-TEST_CASE("saturate, mix and smoothstep") {
-    CHECK(FoldMath::saturate(-0.5) == 0);
-    CHECK(FoldMath::saturate(0.25) == 0.25);
-    CHECK(FoldMath::saturate(1.5) == 1);
-    CHECK(FoldMath::saturate(notANumber) == 0);
-    CHECK(FoldMath::saturate(inf) == 1);
-    CHECK(FoldMath::saturate(-inf) == 0);
-    CHECK(FoldMath::mix(2, 4, 1.5) == 5);
-    CHECK(FoldMath::smoothstep(0, 1, 0.5) == doctest::Approx(0.5));
-    CHECK(FoldMath::smoothstep(0, 1, -1) == 0);
-    CHECK(FoldMath::smoothstep(0, 1, 2) == 1);
-    // Falling step: edges reversed.
-    CHECK(FoldMath::smoothstep(1, 0, 0) == 1);
-    CHECK(FoldMath::smoothstep(1, 0, 0.25) == doctest::Approx(FoldMath::smoothstep(0, 1, 0.75)));
-    CHECK(std::isfinite(FoldMath::smoothstep(0, 0, 0)));
-}
 
 TEST_CASE("close amount follows the lid between the clear angle and the closed cap") {
     const double clear = Tuning::defaultClearAngle;
@@ -105,63 +83,12 @@ TEST_CASE("fade is exact at the ends of its band and smooth between") {
 TEST_CASE("motion blur starts at the still speed and caps") {
     CHECK(FoldMath::motionBlurLength(1.49) == 0);
     CHECK(FoldMath::motionBlurLength(1.5) > 0);
-    CHECK(FoldMath::motionBlurLength(-50) == doctest::Approx(0.009));
+    CHECK(FoldMath::motionBlurLength(-50) == FoldMath::motionBlurLength(50));
+    CHECK(FoldMath::motionBlurLength(50) < FoldMath::motionBlurLength(60));
     CHECK(FoldMath::motionBlurLength(100) == doctest::Approx(Tuning::motionBlurMax));
-    CHECK(FoldMath::motionBlurLength(500) == doctest::Approx(0.018));
+    CHECK(FoldMath::motionBlurLength(500) == Tuning::motionBlurMax);
     CHECK(FoldMath::motionBlurLength(notANumber) == 0);
     CHECK(FoldMath::motionBlurLength(-inf) == Tuning::motionBlurMax);
-}
-
-TEST_CASE("a sheet that is not folded is the screen itself") {
-    const SheetGeometry flat(0, 0.5, renderAspect);
-    CHECK(flat.theta() == 0);
-    CHECK(flat.stretchK() == 0);
-    for (double u = 0; u <= 1; u += 0.125) {
-        for (double v = 0; v <= 1; v += 0.125) {
-            const NdcPoint p = flat.project(flat.point({u, v}));
-            CHECK(p.x == doctest::Approx(2 * u - 1).epsilon(1e-12));
-            CHECK(p.y == doctest::Approx(2 * v - 1).epsilon(1e-12));
-            CHECK(flat.textureV(v) == v);
-        }
-    }
-    const FarEdge far = flat.farEdge();
-    CHECK(far.y == doctest::Approx(1));
-    CHECK(far.halfWidth == doctest::Approx(1));
-}
-
-TEST_CASE("the hinge never moves and the far edge recedes as the lid closes") {
-    double previousTop = 2;
-    double previousHalfWidth = 2;
-    for (double angle = Tuning::defaultClearAngle; angle >= 0; angle -= 1) {
-        CAPTURE(angle);
-        const SheetGeometry g = geometryAt(angle);
-        for (double u : {0.0, 0.3, 1.0}) {
-            const NdcPoint hinge = g.project(g.point({u, 0}));
-            CHECK(hinge.y == doctest::Approx(-1).epsilon(1e-12));
-            CHECK(hinge.x == doctest::Approx(2 * u - 1).epsilon(1e-12));
-        }
-        const FarEdge far = g.farEdge();
-        CHECK(far.y <= previousTop);
-        CHECK(far.halfWidth <= previousHalfWidth);
-        previousTop = far.y;
-        previousHalfWidth = far.halfWidth;
-    }
-    CHECK(previousTop < 0.5);
-}
-
-TEST_CASE("reference poses: clear angle 100, perspective 0.5, the standard render size") {
-    const SheetGeometry at70 = geometryAt(70);
-    CHECK(at70.t() == doctest::Approx(0.304).epsilon(0.01));
-    CHECK(at70.farEdge().halfWidth > 0.70);
-    CHECK(at70.farEdge().halfWidth < 0.80);
-
-    const SheetGeometry at50 = geometryAt(50);
-    CHECK(at50.t() == doctest::Approx(0.590).epsilon(0.01));
-    CHECK(at50.farEdge().halfWidth > 0.55);
-    CHECK(at50.farEdge().halfWidth < 0.65);
-    const double heightFraction = (at50.farEdge().y + 1) / 2;
-    CHECK(heightFraction > 0.45);
-    CHECK(heightFraction < 0.66);
 }
 
 TEST_CASE("a half-folded sheet is visibly curved and rises from hinge to far edge") {
@@ -245,19 +172,7 @@ TEST_CASE("geometry stays finite on bad inputs") {
             }
             CHECK(std::isfinite(g.textureV(0.5)));
         }
-        const NdcPoint corner = FoldMath::projectCorner({1, 1}, bad, bad, bad);
-        CHECK(std::isfinite(corner.x));
-        CHECK(std::isfinite(corner.y));
     }
-}
-
-TEST_CASE("projectCorner is the geometry's projection of the point") {
-    const SheetGeometry g(0.4, 0.7, renderAspect);
-    const NdcPoint direct = g.project(g.point({0, 1}));
-    const NdcPoint corner = FoldMath::projectCorner({0, 1}, 0.4, 0.7, renderAspect);
-    CHECK(corner.x == direct.x);
-    CHECK(corner.y == direct.y);
-    CHECK(corner.x == doctest::Approx(-g.farEdge().halfWidth));
 }
 
 TEST_CASE("the settle spring is underdamped and independent of the frame rate") {

@@ -48,7 +48,6 @@ URLCommand parse(const char* url) {
 TEST_CASE("settings survive a save and a load") {
     MemorySettingsStore store;
     CHECK(FoldSettings{}.save(store) == StoreStatus::ok);
-    CHECK(store.values().size() == 16);
     CHECK(FoldSettings::load(store) == FoldSettings{});
 
     const FoldSettings changed = everyFieldChanged();
@@ -147,46 +146,33 @@ TEST_CASE("stored names are read leniently, older names included") {
     CHECK(loadedWith("coverMode", "lid").coverMode == CoverMode::off);
     CHECK(loadedWith("style", "SILK").style == FoldStyle::vellum);
     CHECK(loadedWith("style", "Shade").style == FoldStyle::dusk);
+    CHECK(loadedWith("style", "FROST").style == FoldStyle::rime);
     CHECK(loadedWith("style", "paper").style == FoldStyle::vellum);
 }
 
 TEST_CASE("URL commands change exactly what they name") {
     const FoldSettings base = everyFieldChanged();
-
-    FoldSettings s = base;
-    CHECK(s.apply(parse("orvane://set?style=rime&perspective=0.6&clear=110")));
+    const auto applied = [&base](const char* url, bool changes = true) {
+        FoldSettings s = base;
+        CHECK(s.apply(parse(url)) == changes);
+        return s;
+    };
     FoldSettings expected = base;
     expected.style = FoldStyle::rime;
     expected.perspective = 0.6;
     expected.clearAngle = 110;
-    CHECK(s == expected);
-
-    s = base;
-    CHECK(s.apply(parse("orvane://set?style=dusk")));
-    expected = base;
-    expected.style = FoldStyle::dusk;
-    CHECK(s == expected);
-
-    s = base;
-    CHECK(s.apply(parse("orvane://resume")));
+    CHECK(applied("orvane://set?style=rime&perspective=0.6&clear=110") == expected);
     expected = base;
     expected.paused = false;
-    CHECK(s == expected);
-    CHECK(s.apply(parse("orvane://pause")));
-    CHECK(s == base);
-
-    s = base;
-    CHECK(s.apply(parse("orvane://cover?mode=veil")));
+    CHECK(applied("orvane://resume") == expected);
+    CHECK(applied("orvane://pause") == base);
     expected = base;
     expected.coverMode = CoverMode::veil;
-    CHECK(s == expected);
-
-    s = base;
-    CHECK_FALSE(s.apply(parse("orvane://preview?angle=55&seconds=8")));
-    CHECK(s == base);
+    CHECK(applied("orvane://cover?mode=veil") == expected);
+    CHECK(applied("orvane://preview?angle=55&seconds=8", false) == base);
 
     // The setters clamp again, whatever a command carries.
-    s = base;
+    FoldSettings s = base;
     URLCommand::Set raw;
     raw.perspective = 9;
     raw.clearAngle = notANumber;

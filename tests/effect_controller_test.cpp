@@ -31,9 +31,6 @@ struct Log {
                    ? -1
                    : static_cast<std::ptrdiff_t>(events.size()) - 1 - (it - events.rbegin());
     }
-    int count(const std::string& e) const {
-        return static_cast<int>(std::count(events.begin(), events.end(), e));
-    }
 };
 
 // A capture service whose stream delivers its first frame a few steps after it starts.

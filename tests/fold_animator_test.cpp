@@ -392,7 +392,6 @@ TEST_CASE("opacity ramps") {
 }
 
 TEST_CASE("non-finite inputs are ignored") {
-    const double bad[] = {notANumber, inf, -inf};
     FoldAnimator animator;
     animator.ingest(70, 0);
     animator.advance(0);
@@ -401,26 +400,24 @@ TEST_CASE("non-finite inputs are ignored") {
     animator.setOpacity(0.5);
     animator.fade(1);
     const FoldAnimator before = animator;
-    for (const double x : bad) {
+    for (const double x : {notANumber, inf, -inf}) {
         CAPTURE(x);
         FoldAnimator a = before;
         a.ingest(x, 0.02);
-        CHECK(a == before);
         a.ingest(60, x);
-        CHECK(a == before);
         a.setTarget(x, 0.02);
         a.setTarget(60, x);
-        CHECK(a == before);
         a.place(x, 0);
         a.place(60, x);
-        CHECK(a == before);
         a.fade(x);
         a.setOpacity(x);
+        CHECK(finite(a.advance(x)));
         CHECK(a == before);
-        const FoldAnimator::Frame f = a.advance(x);
-        CHECK(a == before);
-        CHECK(finite(f));
         CHECK(std::isfinite(a.predictedTarget(x)));
+        FoldAnimator fresh;
+        fresh.ingest(x, 0);
+        fresh.ingest(50, x);
+        CHECK_FALSE(fresh.isPrimed());
     }
     SUBCASE("absurd but finite inputs keep everything finite") {
         FoldAnimator a;
@@ -433,11 +430,5 @@ TEST_CASE("non-finite inputs are ignored") {
         CHECK(finite(a.advance(0.03)));
         CHECK(finite(a.advance(0.04)));
         CHECK(finite(a));
-    }
-    SUBCASE("an unprimed animator stays unprimed") {
-        FoldAnimator fresh;
-        fresh.ingest(notANumber, 0);
-        fresh.ingest(50, inf);
-        CHECK_FALSE(fresh.isPrimed());
     }
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
+#include "capture/PermissionPolicy.h"
 #include "core/Availability.h"
 #include "core/Tuning.h"
 #include "effect/FrameRateCap.h"
-#include "effect/PermissionPolicy.h"
 #include "effect/PreviewAutoOff.h"
 #include "settings/Blocklist.h"
 #include "support/Doubles.h"

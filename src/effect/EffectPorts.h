@@ -4,6 +4,8 @@
 // doubles.
 #pragma once
 
+#include "capture/CaptureControl.h"
+#include "core/Scheduler.h"
 #include "cover/CoverMode.h"
 #include "effect/FrameRateCap.h"
 #include "sensor/LidSensorControl.h"
@@ -14,28 +16,6 @@
 #include <string>
 
 namespace orvane {
-
-// Screen capture of the built-in display. One stream at a time; the service
-// discards the late results of a start that a stop overtook.
-class CaptureControl {
-public:
-    virtual ~CaptureControl() = default;
-    virtual bool hasFrameForCurrentStream() const = 0;
-    // The cached answer; never asks the system.
-    virtual bool hasPermission() const = 0;
-    // Asks the system only when the policy allows it for this step.
-    virtual bool permissionForGateStep(bool mayStartFold) = 0;
-    // Asks the system now.
-    virtual bool refreshPermission() = 0;
-    virtual bool isCapturing() const = 0;
-    virtual bool isStarting() const = 0;
-    virtual bool isDesired() const = 0;
-    virtual bool isFailing() const = 0;
-    virtual void requestStart(std::int64_t fps) = 0;
-    virtual void stop() = 0;
-    virtual void prepare() = 0;
-    virtual void invalidatePrepared() = 0;
-};
 
 // The overlay window on the built-in screen.
 class OverlayPanelControl {
@@ -76,16 +56,6 @@ public:
     virtual ~FeedbackControl() = default;
     virtual void playClick(double volume) = 0;
     virtual void haptic() = 0;
-};
-
-// Timers on the main thread. A cancelled timer never fires.
-class Scheduler {
-public:
-    using Handle = std::uint64_t;
-    virtual ~Scheduler() = default;
-    virtual Handle after(double seconds, std::function<void()> work) = 0;
-    virtual Handle every(double seconds, std::function<void()> work) = 0;
-    virtual void cancel(Handle handle) = 0;
 };
 
 struct Clock {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "effect/PermissionPolicy.h"
+#include "capture/PermissionPolicy.h"
 
 #include "core/Tuning.h"
 

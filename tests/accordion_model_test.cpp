@@ -92,6 +92,14 @@ TEST_CASE("the zone holds within two degrees beyond its edges") {
 }
 
 TEST_CASE("the bellows direction follows the lid only while it really moves") {
+    // Slow jitter: a twentieth of a degree back and forth, reported at 3 deg/s.
+    const auto jitter = [](Lid& lid, double low) {
+        for (int i = 0; i < 300; ++i) {
+            lid.t += 1.0 / 60;
+            lid.model.update(lid.angle + (i % 2 == 0 ? 0.05 : low), i % 2 == 0 ? 3 : -3, lid.t,
+                             lid.params);
+        }
+    };
     SUBCASE("closing at 80 degrees per second pushes, opening pulls") {
         Lid closing;
         closing.move(-80, 0.3);
@@ -103,11 +111,7 @@ TEST_CASE("the bellows direction follows the lid only while it really moves") {
     }
     SUBCASE("slow jitter at rest never sets a direction") {
         Lid lid;
-        for (int i = 0; i < 300; ++i) {
-            lid.t += 1.0 / 60;
-            lid.model.update(lid.angle + (i % 2 == 0 ? 0.05 : -0.05), i % 2 == 0 ? 3 : -3, lid.t,
-                             lid.params);
-        }
+        jitter(lid, -0.05);
         CHECK(lid.params.direction == 0);
         CHECK(lid.params.targetPressure <= 0.05f);
         CHECK(lid.params.puffCounter == 0);
@@ -115,11 +119,7 @@ TEST_CASE("the bellows direction follows the lid only while it really moves") {
     SUBCASE("slow jitter after a push keeps the push and makes no puff") {
         Lid lid;
         lid.move(-80, 0.3);
-        for (int i = 0; i < 300; ++i) {
-            lid.t += 1.0 / 60;
-            lid.model.update(lid.angle + (i % 2 == 0 ? 0.05 : 0.0), i % 2 == 0 ? 3 : -3, lid.t,
-                             lid.params);
-        }
+        jitter(lid, 0.0);
         CHECK(lid.params.direction == -1);
         CHECK(lid.params.puffCounter == 0);
     }

@@ -43,13 +43,6 @@ TEST_CASE("argument-carrying modes get the rest of the arguments unchanged") {
     }
 }
 
-TEST_CASE("the movie render travels through the render case behind its marker") {
-    const auto movie = CommandLineMode::parse({"--render-movie", "out.mp4", "--fps", "30"});
-    CHECK(movie == CommandLineMode(CommandLineMode::Render{{"--movie", "out.mp4", "--fps", "30"}}));
-    CHECK(CommandLineMode::parse({"--render", "--movie", "out.mp4"}) ==
-          CommandLineMode::parse({"--render-movie", "out.mp4"}));
-}
-
 TEST_CASE("modes without a payload ignore what follows") {
     CHECK(CommandLineMode::parse({"--selftest", "--verbose", "x"}) ==
           CommandLineMode(CommandLineMode::Selftest{}));

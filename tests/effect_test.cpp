@@ -332,26 +332,20 @@ TEST_CASE("a manual preview ends after the idle timeout, counted inclusively") {
 }
 
 TEST_CASE("the frame-rate cap follows heat, then power, then the built-in screen") {
-    SUBCASE("a hot system is held to the thermal rate even on mains power") {
-        for (ThermalState hot : {ThermalState::serious, ThermalState::critical}) {
-            CHECK(frameRateCap(hot, true, 120) == Tuning::fpsThermal);
-            CHECK(frameRateCap(hot, false, 120) == Tuning::fpsThermal);
-            CHECK(frameRateCap(hot, true, std::nullopt) == Tuning::fpsThermal);
-        }
+    // Heat holds the thermal rate, even on mains power.
+    for (ThermalState hot : {ThermalState::serious, ThermalState::critical}) {
+        CHECK(frameRateCap(hot, true, 120) == Tuning::fpsThermal);
+        CHECK(frameRateCap(hot, false, 120) == Tuning::fpsThermal);
+        CHECK(frameRateCap(hot, true, std::nullopt) == Tuning::fpsThermal);
     }
-    SUBCASE("on battery the battery rate holds whatever the screen can do") {
-        for (ThermalState cool : {ThermalState::nominal, ThermalState::fair}) {
-            CHECK(frameRateCap(cool, false, 120) == Tuning::fpsBattery);
-            CHECK(frameRateCap(cool, false, 24) == Tuning::fpsBattery);
-        }
-    }
-    SUBCASE("on mains power the built-in screen's maximum holds, at least 1") {
-        CHECK(frameRateCap(ThermalState::nominal, true, 120) == 120);
-        CHECK(frameRateCap(ThermalState::fair, true, 48) == 48);
-        CHECK(frameRateCap(ThermalState::nominal, true, 0) == 1);
-        CHECK(frameRateCap(ThermalState::nominal, true, -5) == 1);
-    }
-    SUBCASE("without a built-in screen on mains power the battery rate holds") {
-        CHECK(frameRateCap(ThermalState::nominal, true, std::nullopt) == Tuning::fpsBattery);
-    }
+    // On battery the battery rate holds, whatever the screen can do.
+    CHECK(frameRateCap(ThermalState::fair, false, 120) == Tuning::fpsBattery);
+    CHECK(frameRateCap(ThermalState::nominal, false, 24) == Tuning::fpsBattery);
+    // On mains power the built-in screen's maximum holds, at least 1, and
+    // without a built-in screen the battery rate.
+    CHECK(frameRateCap(ThermalState::nominal, true, 120) == 120);
+    CHECK(frameRateCap(ThermalState::fair, true, 48) == 48);
+    CHECK(frameRateCap(ThermalState::nominal, true, 0) == 1);
+    CHECK(frameRateCap(ThermalState::nominal, true, -5) == 1);
+    CHECK(frameRateCap(ThermalState::nominal, true, std::nullopt) == Tuning::fpsBattery);
 }

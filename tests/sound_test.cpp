@@ -307,15 +307,6 @@ TEST_CASE("finished sounds free their place for new ones") {
 
 TEST_CASE("the output stops 2 s after the last sound ends") {
     Rig rig;
-    SUBCASE("one click: about 2.055 s after it") {
-        rig.player.playClick(1);
-        rig.scheduler.advanceTo(2.050);
-        CHECK(rig.output.running);
-        rig.scheduler.advanceTo(2.060);
-        CHECK_FALSE(rig.output.running);
-        CHECK_FALSE(rig.output.isOpen());
-        CHECK_FALSE(rig.player.isRunning());
-    }
     SUBCASE("two clicks in quick succession keep one output, stopped 2.055 s after the second") {
         rig.player.playClick(1);
         rig.scheduler.advanceTo(0.1);
@@ -325,6 +316,8 @@ TEST_CASE("the output stops 2 s after the last sound ends") {
         CHECK(rig.output.opens == 1);
         rig.scheduler.advanceTo(2.160);
         CHECK_FALSE(rig.output.isOpen());
+        CHECK_FALSE(rig.output.running);
+        CHECK_FALSE(rig.player.isRunning());
         CHECK(rig.output.closes == 1);
         CHECK(rig.scheduler.pending() == 0);
     }

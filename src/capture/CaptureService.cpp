@@ -213,7 +213,10 @@ void CaptureService::startBackend(std::shared_ptr<CaptureBackend> backend, std::
         retire(backend, [this, done, error, wasCurrent] {
             startInFlight_ = false;
             if (error && wasCurrent) {
-                return done(CaptureError{CaptureError::Kind::streamFailed, error->description()});
+                return done(
+                    error->kind == CaptureError::Kind::streamFailed
+                        ? *error
+                        : CaptureError{CaptureError::Kind::streamFailed, error->description()});
             }
             done(std::nullopt);
         });

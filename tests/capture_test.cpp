@@ -1,0 +1,253 @@
+// SPDX-License-Identifier: MIT
+// The capture service over the fake capture: starts overtaken by stops,
+// one stream at a time, the retry window, retired streams, preparations.
+#include "capture/CaptureService.h"
+#include "core/Tuning.h"
+#include "core/Xorshift.h"
+#include "selfcheck/FakeCapture.h"
+#include "support/Doubles.h"
+
+#include <doctest/doctest.h>
+
+using namespace orvane;
+using orvane::test::ManualScheduler;
+using orvane::test::Notes;
+
+namespace {
+
+struct Rig {
+    ManualScheduler scheduler;
+    Notes notes;
+    FakeCaptureFactory factory{scheduler};
+    CaptureService service{{factory, scheduler, scheduler.clock(), notes}};
+
+    void settle() { scheduler.advanceBy(0); }
+    void wait(double seconds) { scheduler.advanceBy(seconds); }
+    // Started and given a first frame.
+    void capture() {
+        service.requestStart(60);
+        wait(1);
+        factory.deliverFrame();
+    }
+};
+
+} // namespace
+
+TEST_CASE("a start runs one stream, and its frames make the service ready") {
+    Rig rig;
+    rig.factory.startDelay = 0.05;
+    rig.service.prepare();
+    rig.service.requestStart(60);
+    rig.service.requestStart(60); // the second finds the first under way
+    CHECK(rig.service.isDesired());
+    rig.wait(0.01);
+    CHECK(rig.service.isStarting());
+    rig.wait(0.1);
+    CHECK(rig.service.isCapturing());
+    CHECK_FALSE(rig.service.isStarting());
+    CHECK(rig.factory.counts.constructed == 1);
+    CHECK(rig.factory.counts.preparations == 1); // prepared ahead, not again
+    CHECK_FALSE(rig.service.hasFrameForCurrentStream());
+    rig.factory.deliverFrame();
+    CHECK(rig.service.hasFrameForCurrentStream());
+    CHECK(rig.service.latestFrame()->counter == 1);
+
+    SUBCASE("after a stop and a new start the old frame is not the new stream's") {
+        rig.service.stop();
+        CHECK_FALSE(rig.service.hasFrameForCurrentStream());
+        CHECK_FALSE(rig.service.isCapturing());
+        rig.service.requestStart(60);
+        rig.wait(1);
+        CHECK(rig.service.isCapturing());
+        CHECK(rig.service.latestFrame()); // still the old picture to draw
+        CHECK_FALSE(rig.service.hasFrameForCurrentStream());
+        rig.factory.deliverFrame();
+        CHECK(rig.service.hasFrameForCurrentStream());
+        CHECK(rig.factory.counts.running == 1);
+    }
+    SUBCASE("a retired stream's frames and failures change nothing") {
+        const auto retired = rig.factory.sinks.back();
+        rig.service.stop();
+        rig.service.requestStart(60);
+        rig.wait(1);
+        rig.factory.deliverFrame();
+        const std::uint64_t live = rig.service.latestFrame()->streamGeneration;
+        retired->deliver(nullptr);
+        CHECK(rig.service.latestFrame()->streamGeneration == live);
+        retired->fail("gone");
+        rig.settle();
+        CHECK(rig.service.isCapturing());
+        CHECK_FALSE(rig.service.isFailing());
+    }
+}
+
+TEST_CASE("a stop overtaking a start leaves no stream once everything settles") {
+    for (const double stopAt : {0.0, 0.001, 0.03, 0.07}) {
+        CAPTURE(stopAt);
+        Rig rig;
+        rig.factory.startDelay = 0.05;
+        rig.factory.stopDelay = 0.02;
+        rig.factory.prepareDelay = 0.02;
+        rig.service.requestStart(60);
+        rig.wait(stopAt);
+        rig.service.stop();
+        rig.wait(1);
+        CHECK(rig.factory.counts.running == 0);
+        CHECK(rig.factory.counts.active == 0);
+        CHECK(rig.factory.counts.peakActive <= 1);
+        CHECK_FALSE(rig.service.isCapturing());
+        CHECK_FALSE(rig.service.isStarting());
+        CHECK_FALSE(rig.service.isFailing());
+    }
+    SUBCASE("a stop before the queued start has run makes it do nothing") {
+        Rig rig;
+        rig.service.requestStart(60);
+        rig.service.stop();
+        rig.wait(1);
+        CHECK(rig.factory.counts.constructed == 0);
+    }
+}
+
+TEST_CASE("a failed start opens the retry window; a superseded one does not") {
+    Rig rig;
+    rig.factory.startError = CaptureError{CaptureError::Kind::streamFailed, "device busy"};
+    rig.service.requestStart(60);
+    rig.wait(0.1);
+    CHECK(rig.service.isFailing());
+    CHECK(rig.notes.lines ==
+          std::vector<std::string>{"capture: capture start failed: Capture stream failed: "
+                                   "device busy"});
+    rig.factory.startError.reset();
+    rig.service.requestStart(60);
+    rig.wait(0.1);
+    CHECK_FALSE(rig.service.isCapturing()); // refused: waiting for the retry window
+    CHECK(rig.notes.lines.size() == 1);     // logged once per run of failures
+    rig.wait(Tuning::captureRetryInterval);
+    CHECK_FALSE(rig.service.isFailing());
+    rig.service.requestStart(60);
+    rig.wait(0.1);
+    CHECK(rig.service.isCapturing());
+
+    SUBCASE("errors of overtaken starts are noted and forgiven") {
+        Rig other;
+        other.factory.startDelay = 0.05;
+        other.factory.startError = CaptureError{CaptureError::Kind::streamFailed, "late"};
+        other.service.requestStart(60);
+        other.wait(0.02);
+        other.service.stop();
+        other.wait(0.1);
+        CHECK_FALSE(other.service.isFailing());
+        other.factory.startError.reset();
+        other.factory.constructionError = CaptureError{CaptureError::Kind::streamFailed, "x"};
+        other.service.requestStart(60);
+        other.service.stop();
+        other.service.requestStart(60);
+        other.wait(0.1);
+        CHECK(other.service.isFailing()); // only the current start's error counts
+    }
+}
+
+TEST_CASE("a live stream that fails stops, reports once and waits out the window") {
+    Rig rig;
+    int reported = 0;
+    rig.service.onStreamFailure = [&reported] { ++reported; };
+    rig.capture();
+    rig.factory.sinks.back()->fail("display went away");
+    rig.settle();
+    CHECK(reported == 1);
+    CHECK_FALSE(rig.service.isCapturing());
+    CHECK(rig.service.isFailing());
+    rig.wait(Tuning::captureRetryInterval);
+    CHECK_FALSE(rig.service.isFailing());
+}
+
+TEST_CASE("no permission or no built-in screen fail the start with their reason") {
+    Rig rig;
+    rig.factory.permission = false;
+    rig.service.requestStart(60);
+    rig.wait(0.1);
+    CHECK(rig.notes.lines.back() == "capture: capture start failed: Screen Recording permission "
+                                    "is not granted.");
+    CHECK_FALSE(rig.service.hasPermission());
+    Rig blind;
+    blind.factory.screen.reset();
+    blind.service.requestStart(60);
+    blind.wait(0.1);
+    CHECK(blind.notes.lines.back() == "capture: capture start failed: No built-in display was "
+                                      "found.");
+}
+
+TEST_CASE("of two overlapping preparations the later one's result survives") {
+    Rig rig;
+    rig.factory.prepareDelay = 0.05;
+    rig.service.prepare();
+    rig.wait(0.01);
+    rig.factory.screen = CapturePreparation{"HDMI-1", 0, 0, 800, 600};
+    rig.factory.prepareDelay = 0.01;
+    rig.service.prepare();
+    rig.wait(0.1);
+    rig.factory.screen.reset(); // a start now uses what was prepared
+    rig.service.requestStart(60);
+    rig.wait(0.1);
+    CHECK(rig.service.isCapturing());
+
+    SUBCASE("an invalidation drops what was prepared") {
+        rig.service.stop();
+        rig.service.invalidatePrepared();
+        rig.wait(1);
+        rig.wait(Tuning::captureRetryInterval);
+        rig.service.requestStart(60);
+        rig.wait(0.1);
+        CHECK_FALSE(rig.service.isCapturing());
+    }
+}
+
+TEST_CASE("random starts, stops, delays, errors and failures never run two streams") {
+    Xorshift32 random(0xC0FFEE);
+    for (int run = 0; run < 200; ++run) {
+        Rig rig;
+        CAPTURE(run);
+        for (int step = 0; step < 60; ++step) {
+            rig.factory.startDelay = 0.03 * random.uniform();
+            rig.factory.stopDelay = 0.03 * random.uniform();
+            rig.factory.prepareDelay = 0.01 * random.uniform();
+            switch (random.next() % 8) {
+            case 0:
+            case 1:
+                rig.service.requestStart(60);
+                break;
+            case 2:
+            case 3:
+                rig.service.stop();
+                break;
+            case 4:
+                rig.factory.startError =
+                    random.next() % 2 ? std::optional(CaptureError{}) : std::nullopt;
+                break;
+            case 5:
+                if (!rig.factory.sinks.empty()) {
+                    rig.factory.sinks[random.next() % rig.factory.sinks.size()]->fail("x");
+                }
+                break;
+            case 6:
+                rig.factory.deliverFrame();
+                break;
+            default:
+                rig.service.invalidatePrepared();
+                rig.service.prepare();
+            }
+            rig.wait(0.02 * random.uniform());
+            REQUIRE(rig.factory.counts.active <= 1);
+            // A frame counts only when it is the live stream's.
+            if (rig.service.hasFrameForCurrentStream()) {
+                CHECK(rig.service.latestFrame()->streamGeneration ==
+                      rig.factory.sinks.back()->streamGeneration());
+            }
+        }
+        rig.service.stop();
+        rig.wait(1);
+        CHECK(rig.factory.counts.running == 0);
+        CHECK(rig.factory.counts.active == 0);
+        CHECK_FALSE(rig.service.isStarting());
+    }
+}

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The capture service over the fake capture: starts overtaken by stops,
 // one stream at a time, the retry window, retired streams, preparations.
+#include "capture/BuiltInDisplay.h"
 #include "capture/CaptureService.h"
 #include "core/Tuning.h"
 #include "core/Xorshift.h"
@@ -250,4 +251,23 @@ TEST_CASE("random starts, stops, delays, errors and failures never run two strea
         CHECK(rig.factory.counts.active == 0);
         CHECK_FALSE(rig.service.isStarting());
     }
+}
+
+TEST_CASE("the built-in screen is the chosen one, else a panel by connector, else by name") {
+    using BuiltInDisplay::Screen;
+    const Screen hdmi{"HDMI-1", "HDMI", 0, 0, 1920, 1080, 60};
+    const Screen panel{"DP-3", "Panel", 1920, 0, 2880, 1800, 120};
+    const Screen edp{"eDP-1", "", 0, 0, 1512, 982, 59.94};
+    const Screen lvds{"lvds", "", 0, 0, 1280, 800, 0};
+    CHECK(BuiltInDisplay::find({hdmi, edp, panel}, "") == panel);
+    CHECK(BuiltInDisplay::find({hdmi, edp}, "") == edp);
+    CHECK(BuiltInDisplay::find({hdmi, lvds}, "") == lvds);
+    CHECK(BuiltInDisplay::find({hdmi, {"DSI-1", "", 0, 0, 1, 1, 60}}, "")->name == "DSI-1");
+    CHECK_FALSE(BuiltInDisplay::find({hdmi}, ""));
+    CHECK(BuiltInDisplay::find({hdmi, edp, panel}, "HDMI-1") == hdmi);
+    // A chosen screen that is not connected is not replaced by a guess.
+    CHECK_FALSE(BuiltInDisplay::find({edp, panel}, "HDMI-1"));
+    CHECK(BuiltInDisplay::maxFPS(edp) == 60);
+    CHECK(BuiltInDisplay::maxFPS({"x", "", 0, 0, 1, 1, 0.4}) == 1);
+    CHECK_FALSE(BuiltInDisplay::maxFPS(lvds));
 }

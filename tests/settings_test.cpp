@@ -34,6 +34,7 @@ FoldSettings everyFieldChanged() {
         .accordion = true,
         .accordionVolume = 0.9,
         .hasCompletedOnboarding = true,
+        .builtInScreen = "DP-2",
     };
 }
 
@@ -62,6 +63,14 @@ TEST_CASE("settings survive a save and a load") {
     const FoldSettings fresh = FoldSettings::load(MemorySettingsStore{});
     CHECK(fresh == FoldSettings{});
     CHECK(fresh.blocklist == Blocklist::defaultBundleIDs());
+
+    SUBCASE("the built-in screen's name is kept without surrounding spaces") {
+        MemorySettingsStore named;
+        named.put(SettingsKey::builtInScreen, std::string(" eDP-1\n"));
+        CHECK(FoldSettings::load(named).builtInScreen == "eDP-1");
+        named.put(SettingsKey::builtInScreen, 3.0); // wrongly typed: automatic
+        CHECK(FoldSettings::load(named).builtInScreen.empty());
+    }
 }
 
 TEST_CASE("setters clamp and ignore non-finite values") {
@@ -116,6 +125,7 @@ TEST_CASE("a damaged store loses only the damaged values") {
     expected.showAngleInMenuBar = true;
     expected.accordion = true;
     expected.hasCompletedOnboarding = true;
+    expected.builtInScreen = "DP-2";
     CHECK(FoldSettings::load(store) == expected);
 
     // Out-of-range stored values are clamped, not dropped.

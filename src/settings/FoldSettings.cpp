@@ -65,6 +65,14 @@ void FoldSettings::setPreviewAngle(std::optional<double> value) {
     }
 }
 
+void FoldSettings::setBuiltInScreen(const std::string& value) {
+    constexpr std::string_view space = " \t\n\r\v\f";
+    const std::size_t first = value.find_first_not_of(space);
+    builtInScreen = first == std::string::npos
+                        ? ""
+                        : value.substr(first, value.find_last_not_of(space) - first + 1);
+}
+
 void FoldSettings::setBlocklist(const std::vector<std::string>& value) {
     blocklist = Blocklist::normalized(value);
 }
@@ -94,6 +102,9 @@ FoldSettings FoldSettings::load(const SettingsStore& store) {
     loadBool(store, Key::accordion, s.accordion);
     loadDouble(store, Key::accordionVolume, &FoldSettings::setAccordionVolume, s);
     loadBool(store, Key::hasCompletedOnboarding, s.hasCompletedOnboarding);
+    if (const std::optional<std::string> screen = store.readString(Key::builtInScreen)) {
+        s.setBuiltInScreen(*screen);
+    }
     return s;
 }
 
@@ -115,6 +126,7 @@ StoreStatus FoldSettings::save(SettingsStore& store) const {
     store.writeBool(Key::accordion, accordion);
     store.writeDouble(Key::accordionVolume, accordionVolume);
     store.writeBool(Key::hasCompletedOnboarding, hasCompletedOnboarding);
+    store.writeString(Key::builtInScreen, builtInScreen);
     return store.commit();
 }
 

@@ -39,6 +39,8 @@ struct FoldSettings {
     bool accordion = false;
     double accordionVolume = Tuning::accordionVolumeDefault;
     bool hasCompletedOnboarding = false;
+    // The screen taken as the laptop's own panel, by its output name; empty: found automatically.
+    std::string builtInScreen;
 
     static FoldSettings load(const SettingsStore& store);
     // Writes every stored key, then commits them together.
@@ -62,6 +64,8 @@ struct FoldSettings {
     void setAccordion(bool value) { accordion = value; }
     void setAccordionVolume(double value);
     void setHasCompletedOnboarding(bool value) { hasCompletedOnboarding = value; }
+    // Output names have no spaces: surrounding ones are dropped.
+    void setBuiltInScreen(const std::string& value);
 
     // What the motion gate reads of them.
     GateSettings gateSettings() const { return {clearAngle, coverMode, previewAngle}; }
@@ -89,6 +93,7 @@ inline constexpr std::string_view showAngleInMenuBar = "showAngleInMenuBar";
 inline constexpr std::string_view accordion = "accordion";
 inline constexpr std::string_view accordionVolume = "accordionVolume";
 inline constexpr std::string_view hasCompletedOnboarding = "hasCompletedOnboarding";
+inline constexpr std::string_view builtInScreen = "builtInScreen";
 } // namespace SettingsKey
 
 } // namespace orvane

@@ -18,12 +18,25 @@ namespace {
 using namespace orvane;
 
 constexpr std::string_view keys[] = {
-    SettingsKey::style,         SettingsKey::perspective,     SettingsKey::blur,
-    SettingsKey::shadow,        SettingsKey::clearAngle,      SettingsKey::coverMode,
-    SettingsKey::paused,        SettingsKey::soundOnClear,    SettingsKey::clearVolume,
-    SettingsKey::hapticOnClear, SettingsKey::pauseInLowPower, SettingsKey::showAngleInMenuBar,
-    SettingsKey::accordion,     SettingsKey::accordionVolume, SettingsKey::hasCompletedOnboarding,
-    "blocklist\\size",          "blocklist\\1\\id",           "blocklist\\2\\id",
+    SettingsKey::style,
+    SettingsKey::perspective,
+    SettingsKey::blur,
+    SettingsKey::shadow,
+    SettingsKey::clearAngle,
+    SettingsKey::coverMode,
+    SettingsKey::paused,
+    SettingsKey::soundOnClear,
+    SettingsKey::clearVolume,
+    SettingsKey::hapticOnClear,
+    SettingsKey::pauseInLowPower,
+    SettingsKey::showAngleInMenuBar,
+    SettingsKey::accordion,
+    SettingsKey::accordionVolume,
+    SettingsKey::hasCompletedOnboarding,
+    SettingsKey::builtInScreen,
+    "blocklist\\size",
+    "blocklist\\1\\id",
+    "blocklist\\2\\id",
 };
 
 // A private folder for the files of every run, removed at exit.

@@ -130,13 +130,11 @@ struct Rig {
         }
         return steps;
     }
+    // Runs the path until the gate reaches `wanted`.
     bool runUntil(const LidPath& path, GateState wanted) {
-        for (RawSample sample : path.samples(nextTime)) {
-            if (feed(sample).state == wanted) {
-                return true;
-            }
-        }
-        return false;
+        const auto samples = path.samples(nextTime);
+        return std::any_of(samples.begin(), samples.end(),
+                           [&](RawSample sample) { return feed(sample).state == wanted; });
     }
 };
 

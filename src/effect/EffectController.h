@@ -21,7 +21,7 @@
 
 namespace orvane {
 
-class EffectController {
+class EffectController final : public SystemEventsListener {
 public:
     struct Ports {
         SettingsStore& defaults;
@@ -47,7 +47,7 @@ public:
     };
 
     explicit EffectController(Ports ports);
-    ~EffectController();
+    ~EffectController() override;
     EffectController(const EffectController&) = delete;
     EffectController& operator=(const EffectController&) = delete;
 
@@ -80,16 +80,16 @@ public:
     void escapePressed();
 
     // System events.
-    void willSleep();
-    void didWake();
-    void screenParametersChanged();
-    void screenLocked(bool locked);
-    void powerStateChanged();
-    void reduceMotionChanged();
-    void screensSlept(bool asleep);
-    void sessionActive(bool active);
-    void frontmostAppChanged();
-    void thermalStateChanged();
+    void willSleep() override;
+    void didWake() override;
+    void screenParametersChanged() override;
+    void screenLocked(bool locked) override;
+    void powerStateChanged() override;
+    void reduceMotionChanged() override;
+    void screensSlept(bool asleep) override;
+    void sessionActive(bool active) override;
+    void frontmostAppChanged() override;
+    void thermalStateChanged() override;
 
     // The panel's display link: advances the animator; false once the overlay is gone.
     bool tick(double time);

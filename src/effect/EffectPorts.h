@@ -63,6 +63,25 @@ struct Clock {
     std::function<double()> wall;  // seconds, for the preview idle rule
 };
 
+// What the system's events tell the controller: the platform's listeners call
+// these on the main thread, in the order the events came.
+class SystemEventsListener {
+public:
+    virtual ~SystemEventsListener() = default;
+    virtual void willSleep() = 0;
+    virtual void didWake() = 0;
+    virtual void screenLocked(bool locked) = 0;
+    virtual void sessionActive(bool active) = 0;
+    virtual void screensSlept(bool asleep) = 0;
+    // Screens added, removed or resized.
+    virtual void screenParametersChanged() = 0;
+    // Battery or mains, or Low Power Mode; the controller reads SystemFacts again.
+    virtual void powerStateChanged() = 0;
+    virtual void thermalStateChanged() = 0;
+    virtual void reduceMotionChanged() = 0;
+    virtual void frontmostAppChanged() = 0;
+};
+
 // Facts about the machine the controller reads when it needs them.
 class SystemFacts {
 public:

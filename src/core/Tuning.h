@@ -49,6 +49,9 @@ inline constexpr double oneEuroBeta = 0.2; // Hz per deg/s
 inline constexpr double oneEuroDerivativeCutoff = 1.0;
 inline constexpr double oneEuroSpeedCutoff = 4.0;
 
+// Thermal zones have no events: read them this often.
+inline constexpr double thermalPollInterval = 5.0;
+
 // Lid sensor polling.
 inline constexpr double sensorHzActive = 120.0;
 inline constexpr double sensorHzIdle = 10.0;

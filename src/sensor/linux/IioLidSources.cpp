@@ -1,18 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "sensor/linux/IioLidSources.h"
 
+#include "platform/SysfsFile.h"
 #include "sensor/HingeGeometry.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 namespace orvane {
 
 namespace {
-
-constexpr std::string_view space = " \t\n\r\v\f";
 
 std::optional<IioDevice> findByName(const std::filesystem::path& root, std::string_view name) {
     for (IioDevice& device : IioDevice::all(root)) {
@@ -73,21 +70,7 @@ std::optional<HingeGeometry::Vector> gravity(const IioDevice& device) {
 } // namespace
 
 std::optional<std::string> IioDevice::text(const std::string& file) const {
-    std::ifstream in(folder_ / file);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    std::string value = content.str();
-    const std::size_t first = value.find_first_not_of(space);
-    if (first == std::string::npos) {
-        return std::string();
-    }
-    return value.substr(first, value.find_last_not_of(space) - first + 1);
+    return SysfsFile::text(folder_ / file);
 }
 
 std::optional<double> IioDevice::number(const std::string& file) const {

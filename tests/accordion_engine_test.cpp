@@ -163,7 +163,7 @@ TEST_CASE("an engine told not to start never opens the output") {
     CHECK(rig.engine.params().targetPressure == 0.0f);
 }
 
-TEST_CASE("the engine's volume and lid inputs are sanitised") {
+TEST_CASE("the engine's volume is clamped, and one that is not a number changes nothing") {
     EngineRig rig;
     rig.engine.setEnabled(true, 0.4);
     CHECK(rig.engine.params().volume == 0.4f);
@@ -174,11 +174,6 @@ TEST_CASE("the engine's volume and lid inputs are sanitised") {
     rig.engine.setEnabled(true, 0.3);
     rig.engine.setEnabled(true, notANumber);
     CHECK(rig.engine.params().volume == 0.3f);
-    rig.engine.update(notANumber, -80, 1);
-    rig.engine.update(90, inf, 1);
-    rig.engine.update(90, -80, notANumber);
-    CHECK(rig.engine.params().targetPressure == 0.0f);
-    CHECK_FALSE(rig.engine.running());
 }
 
 TEST_CASE("the render source fills the device's whole buffer") {

@@ -128,27 +128,6 @@ TEST_CASE("a fade-out is hidden by its deadline even when frames stop") {
         motion.enforceDeadline(fadeAt + Tuning::fadeTeardownMax);
         CHECK_FALSE(motion.showing());
     }
-    SUBCASE("with frames running, the fade completes in its duration, however often asked") {
-        double hiddenAt = inf;
-        double previous = 1;
-        drive(
-            fadeAt + 1e-6, fadeAt + 1, 60,
-            [&](double t) {
-                motion.sample(70, t);
-                step(motion, hidden, idle, idle, t);
-                motion.enforceDeadline(t);
-            },
-            [&](double t) {
-                const FoldAnimator::Frame f = motion.frame(t);
-                CHECK(f.opacity <= previous);
-                previous = f.opacity;
-                if (!motion.showing() && hiddenAt == inf) {
-                    hiddenAt = t;
-                }
-            });
-        CHECK(hiddenAt <= fadeAt + Tuning::clearDuration + 1.0 / 60);
-        CHECK(hiddenAt >= fadeAt + Tuning::clearDuration - 1.0 / 60);
-    }
 }
 
 TEST_CASE("a hidden or no longer shown overlay goes at once") {
@@ -182,14 +161,6 @@ TEST_CASE("a hidden or no longer shown overlay goes at once") {
         CHECK(motion.frame(0.53).angle == before);
         CHECK(motion.animator().angle() == before);
         CHECK(motion.animator().targetAngle() == 40);
-    }
-    SUBCASE("an invisible output with nothing showing changes nothing") {
-        OverlayMotion motion;
-        motion.sample(70, 0);
-        const OverlayMotion before = motion;
-        step(motion, hidden, idle, idle, 0.1);
-        step(motion, hidden, idle, idle, 0.2, true);
-        CHECK(motion == before);
     }
 }
 

@@ -150,21 +150,18 @@ private:
 class FakeSystem final : public SystemFacts {
 public:
     bool display = true;
-    std::optional<std::int64_t> maxFPS = 120;
-    std::optional<bool> battery = false;
     ThermalState thermal = ThermalState::nominal;
     bool lowPower = false;
-    bool reduce = false;
     std::optional<FrontmostApp> front;
     bool recordingAllowed = false;
     int recordingAsked = 0;
 
     bool hasBuiltInDisplay() const override { return display; }
-    std::optional<std::int64_t> builtInMaxFPS() const override { return maxFPS; }
-    std::optional<bool> onBattery() const override { return battery; }
+    std::optional<std::int64_t> builtInMaxFPS() const override { return 120; }
+    std::optional<bool> onBattery() const override { return false; }
     ThermalState thermalState() const override { return thermal; }
     bool lowPowerMode() const override { return lowPower; }
-    bool reduceMotion() const override { return reduce; }
+    bool reduceMotion() const override { return false; }
     std::optional<FrontmostApp> frontmostApp() const override { return front; }
 
     // The system's permission query, as a PermissionPolicy asks it.

@@ -479,24 +479,6 @@ TEST_CASE("a lid resting half closed parks under the cover, which follows the se
     CHECK(rig.panelState == "hidden");
 }
 
-TEST_CASE("a capture start overtaken by a stop leaves nothing running") {
-    Rig rig;
-    rig.hold(115, 0.3);
-    // Close until the stream is asked for, and stop before it delivers.
-    double angle = 115;
-    while (!rig.capture.starting && angle > 100) {
-        angle -= 1;
-        rig.lid(angle + 1, angle, 1 / Tuning::sensorHzActive);
-    }
-    REQUIRE(rig.capture.starting);
-    REQUIRE_FALSE(rig.capture.capturing);
-    rig.c().screenLocked(true);
-    CHECK_FALSE(rig.capture.active());
-    rig.hold(angle, 0.5);
-    CHECK_FALSE(rig.capture.active());
-    CHECK(rig.panelState == "hidden");
-}
-
 TEST_CASE("an invalid URL command changes nothing") {
     Rig rig;
     const auto before = rig.store.values();

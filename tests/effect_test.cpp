@@ -132,15 +132,8 @@ TEST_CASE("each availability shows its icon and dot, and texts of its own") {
     CHECK(texts.size() == 3 * everyAvailability().size());
     CHECK(Availability::noPermission().presentation().menuLine.starts_with(
         PermissionName::screenRecording()));
-}
-
-TEST_CASE("a blocked app is named in the menu line") {
     CHECK(Availability::blockedApp("Keynote").presentation().menuLine ==
           "Paused while Keynote is in front");
-    SUBCASE("an app without a name appears by its identifier") {
-        CHECK(Availability::blockedApp("us.zoom.xos").presentation().menuLine ==
-              "Paused while us.zoom.xos is in front");
-    }
 }
 
 TEST_CASE("the permission is asked again only when the cached answer may be stale") {

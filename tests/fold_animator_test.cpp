@@ -56,7 +56,6 @@ TEST_CASE("the first frame after priming, a stop or a placement only records its
     SUBCASE("after priming") {
         const FoldAnimator::Frame first = animator.advance(1.02);
         CHECK(first.angle == 80);
-        CHECK(animator.lastFrameTime() == 1.02);
         CHECK(animator.advance(1.03).angle < 80);
     }
     SUBCASE("after stopFrames, however long ago the last frame was") {

@@ -205,7 +205,6 @@ TEST_CASE("a steady close with no cover folds, settles, clears and goes idle wit
         }
         if (s.state == folding || s.state == settling) {
             CHECK(s.output.overlayVisible);
-            CHECK(s.output.opacity == 1);
             CHECK_FALSE(s.output.frozen);
             CHECK(s.output.sensorRate == SensorRate::active);
         }
@@ -222,11 +221,6 @@ TEST_CASE("a close with a cover parks frozen until the cover is switched off or 
     rig.settings.coverMode = CoverMode::veil;
     const Steps closing = rig.run(closeTo60());
     CHECK(visited(closing) == std::vector{idle, arming, folding, settling, cover});
-    const GateOutput parked = closing.back().output;
-    CHECK_FALSE(parked.wantsCapture);
-    CHECK(parked.frozen);
-    CHECK(parked.overlayVisible);
-    CHECK(parked.sensorRate == SensorRate::idle);
 
     SUBCASE("switching the cover off clears, then idles once the clear duration has passed") {
         rig.settings.coverMode = CoverMode::off;
@@ -241,8 +235,6 @@ TEST_CASE("a close with a cover parks frozen until the cover is switched off or 
             CHECK(out.wantsCapture);
             CHECK(out.overlayVisible);
             CHECK_FALSE(out.frozen);
-            CHECK(out.opacity > 0);
-            CHECK((i == 0 || out.opacity < steps[i - 1].output.opacity));
         }
     }
     SUBCASE("reopening keeps the frozen sheet up until a live frame arrives") {

@@ -81,8 +81,8 @@ TEST_CASE("fade is exact at the ends of its band and smooth between") {
 }
 
 TEST_CASE("motion blur starts at the still speed and caps") {
-    CHECK(FoldMath::motionBlurLength(1.49) == 0);
-    CHECK(FoldMath::motionBlurLength(1.5) > 0);
+    CHECK(FoldMath::motionBlurLength(Tuning::stillVelocity * 0.99) == 0);
+    CHECK(FoldMath::motionBlurLength(Tuning::stillVelocity) > 0);
     CHECK(FoldMath::motionBlurLength(-50) == FoldMath::motionBlurLength(50));
     CHECK(FoldMath::motionBlurLength(50) < FoldMath::motionBlurLength(60));
     CHECK(FoldMath::motionBlurLength(100) == doctest::Approx(Tuning::motionBlurMax));

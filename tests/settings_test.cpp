@@ -47,13 +47,9 @@ URLCommand parse(const char* url) {
 } // namespace
 
 TEST_CASE("settings survive a save and a load") {
-    MemorySettingsStore store;
-    CHECK(FoldSettings{}.save(store) == StoreStatus::ok);
-    CHECK(FoldSettings::load(store) == FoldSettings{});
-
     const FoldSettings changed = everyFieldChanged();
     MemorySettingsStore other;
-    changed.save(other);
+    CHECK(changed.save(other) == StoreStatus::ok);
     FoldSettings expected = changed;
     expected.previewAngle.reset(); // runtime only
     CHECK(FoldSettings::load(other) == expected);

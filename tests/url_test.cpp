@@ -28,7 +28,7 @@ TEST_CASE("pause and resume ignore their query; scheme and host match in any cas
     CHECK(parsedAs<URLCommand::Resume>("Orvane://Resume#now"));
 }
 
-TEST_CASE("set keeps the fields it names, clamped, and drops bad numbers") {
+TEST_CASE("set keeps the fields it names, clamped, the first of each, and drops bad numbers") {
     const auto set = parsedAs<URLCommand::Set>("orvane://set?style=rime&perspective=0.6&clear=110");
     REQUIRE(set);
     CHECK(set->style == FoldStyle::rime);
@@ -44,6 +44,11 @@ TEST_CASE("set keeps the fields it names, clamped, and drops bad numbers") {
     CHECK(parsedAs<URLCommand::Set>("orvane://set?style=DUSK")->style == FoldStyle::dusk);
     CHECK(parsedAs<URLCommand::Set>("orvane://set?shadow=%2B0.25")->shadow == 0.25);
     CHECK(parsedAs<URLCommand::Set>("orvane://set?shadow=1e-1")->shadow == doctest::Approx(0.1));
+    // The first of repeated names wins, even when it is unusable.
+    CHECK(parsedAs<URLCommand::Set>("orvane://set?blur=0.2&blur=0.9")->blur == 0.2);
+    CHECK_FALSE(parsedAs<URLCommand::Set>("orvane://set?blur=x&blur=0.9")->blur);
+    CHECK(parsedAs<URLCommand::Cover>("orvane://cover?mode=veil&mode=clock")->mode ==
+          CoverMode::veil);
 
     // A set with nothing usable is still a command; it just changes nothing.
     for (const char* url :
@@ -59,13 +64,6 @@ TEST_CASE("set keeps the fields it names, clamped, and drops bad numbers") {
         REQUIRE(empty);
         CHECK(*empty == URLCommand::Set{});
     }
-}
-
-TEST_CASE("the first of repeated query names wins, even when it is unusable") {
-    CHECK(parsedAs<URLCommand::Set>("orvane://set?blur=0.2&blur=0.9")->blur == 0.2);
-    CHECK_FALSE(parsedAs<URLCommand::Set>("orvane://set?blur=x&blur=0.9")->blur);
-    CHECK(parsedAs<URLCommand::Cover>("orvane://cover?mode=veil&mode=clock")->mode ==
-          CoverMode::veil);
 }
 
 TEST_CASE("cover needs a known mode") {

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The heat from thermal zones on fake sysfs trees, and the system log's fallback.
-#include "core/Tuning.h"
 #include "effect/ThermalZones.h"
 #include "platform/JournalLog.h"
 #include "platform/ThermalMonitor.h"
-#include "support/Doubles.h"
 #include "support/TempDir.h"
 
 #include <doctest/doctest.h>
@@ -14,7 +12,6 @@
 #include <unistd.h>
 
 using namespace orvane;
-using orvane::test::ManualScheduler;
 using orvane::test::TempDir;
 
 namespace {
@@ -45,9 +42,8 @@ void zone(const TempDir& root, int index, const std::map<std::string, std::strin
 
 TEST_CASE("thermal zones are hot at a passive trip and critical at a hot or critical one") {
     TempDir root;
-    ManualScheduler scheduler;
     Heat heat;
-    ThermalMonitor monitor(root.path(), scheduler, heat);
+    ThermalMonitor monitor(root.path(), heat);
     monitor.start();
     CHECK(monitor.state() == ThermalState::nominal); // no zones at all
 
@@ -60,21 +56,21 @@ TEST_CASE("thermal zones are hot at a passive trip and critical at a hot or crit
           {"trip_point_1_type", "passive\n"},
           {"trip_point_2_temp", "105000\n"},
           {"trip_point_2_type", "critical\n"}});
-    scheduler.advanceBy(Tuning::thermalPollInterval);
+    monitor.poll();
     CHECK(monitor.state() == ThermalState::nominal); // an active (fan) trip is no heat
     CHECK(heat.changes == 0);
 
     zone(root, 1, {{"temp", "92000\n"}});
-    scheduler.advanceBy(Tuning::thermalPollInterval);
+    monitor.poll();
     CHECK(monitor.state() == ThermalState::serious);
     zone(root, 1, {{"temp", "105000\n"}});
-    scheduler.advanceBy(Tuning::thermalPollInterval);
+    monitor.poll();
     CHECK(monitor.state() == ThermalState::critical);
     CHECK(heat.changes == 2);
 
     SUBCASE("a zone that cannot be read says nothing") {
         zone(root, 1, {{"temp", "unavailable\n"}});
-        scheduler.advanceBy(Tuning::thermalPollInterval);
+        monitor.poll();
         CHECK(monitor.state() == ThermalState::nominal);
         CHECK(heat.changes == 3);
         CHECK(ThermalMonitor::readZones(root.path()).size() == 1);

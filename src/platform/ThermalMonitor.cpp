@@ -2,28 +2,17 @@
 #include "platform/ThermalMonitor.h"
 
 #include "core/Text.h"
-#include "core/Tuning.h"
 #include "platform/SysfsFile.h"
 
 #include <algorithm>
 
 namespace orvane {
 
-ThermalMonitor::ThermalMonitor(std::filesystem::path sysfsRoot, Scheduler& scheduler,
-                               SystemEventsListener& listener)
-    : root_(std::move(sysfsRoot)), scheduler_(scheduler), listener_(listener) {}
-
-ThermalMonitor::~ThermalMonitor() {
-    if (timer_) {
-        scheduler_.cancel(*timer_);
-    }
-}
+ThermalMonitor::ThermalMonitor(std::filesystem::path sysfsRoot, SystemEventsListener& listener)
+    : root_(std::move(sysfsRoot)), listener_(listener) {}
 
 void ThermalMonitor::start() {
     state_ = ThermalZones::classify(readZones(root_));
-    if (!timer_) {
-        timer_ = scheduler_.every(Tuning::thermalPollInterval, [this] { poll(); });
-    }
 }
 
 void ThermalMonitor::poll() {

@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: MIT
+#include "platform/X11Desktop.h"
+
+#include "effect/WindowApp.h"
+#include "platform/SysfsFile.h"
+
+#include <QSocketNotifier>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/dpms.h>
+
+namespace orvane {
+
+namespace {
+
+// A window that vanished while its properties were read is simply not in front.
+int ignoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+
+} // namespace
+
+X11Desktop::X11Desktop(SystemEventsListener& listener, const AppCatalog& catalog,
+                       std::filesystem::path procRoot)
+    : listener_(listener), catalog_(catalog), procRoot_(std::move(procRoot)) {}
+
+X11Desktop::~X11Desktop() {
+    delete notifier_;
+    if (display_ != nullptr) {
+        XCloseDisplay(display_);
+    }
+}
+
+bool X11Desktop::start() {
+    if (display_ != nullptr) {
+        return true;
+    }
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) {
+        return false;
+    }
+    XSetErrorHandler(ignoreErrors);
+    const Window root = DefaultRootWindow(display_);
+    XSelectInput(display_, root, PropertyChangeMask);
+    int errorBase = 0;
+    if (XRRQueryExtension(display_, &randrEventBase_, &errorBase) != 0) {
+        XRRSelectInput(display_, root,
+                       RRScreenChangeNotifyMask | RROutputChangeNotifyMask |
+                           RRCrtcChangeNotifyMask);
+    } else {
+        randrEventBase_ = -1;
+    }
+    int dpmsEvent = 0;
+    int dpmsError = 0;
+    hasDPMS_ = DPMSQueryExtension(display_, &dpmsEvent, &dpmsError) != 0 && DPMSCapable(display_);
+    int resEvent = 0;
+    int resError = 0;
+    hasXRes_ = XResQueryExtension(display_, &resEvent, &resError) != 0;
+    XFlush(display_);
+    notifier_ = new QSocketNotifier(ConnectionNumber(display_), QSocketNotifier::Read);
+    QObject::connect(notifier_, &QSocketNotifier::activated, this, [this] { readEvents(); });
+    refreshFrontmost(false);
+    pollScreenPower();
+    return true;
+}
+
+void X11Desktop::readEvents() {
+    bool frontChanged = false;
+    bool screensChanged = false;
+    const Atom active = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type == PropertyNotify && event.xproperty.atom == active) {
+            frontChanged = true;
+        } else if (randrEventBase_ >= 0 && (event.type == randrEventBase_ + RRScreenChangeNotify ||
+                                            event.type == randrEventBase_ + RRNotify)) {
+            XRRUpdateConfiguration(&event);
+            screensChanged = true;
+        }
+    }
+    // A burst of events is one change for the controller.
+    if (screensChanged) {
+        listener_.screenParametersChanged();
+    }
+    if (frontChanged) {
+        refreshFrontmost(true);
+    }
+}
+
+void X11Desktop::refreshFrontmost(bool announce) {
+    std::optional<SystemFacts::FrontmostApp> now;
+    unsigned long window = 0;
+    if (const auto id =
+            windowProperty(DefaultRootWindow(display_), "_NET_ACTIVE_WINDOW", nullptr)) {
+        window = std::stoul(*id);
+    }
+    if (window != 0) {
+        WindowApp::Clues clues;
+        clues.gtkApplicationID = windowProperty(window, "_GTK_APPLICATION_ID", "UTF8_STRING");
+        clues.kdeDesktopFile = windowProperty(window, "_KDE_NET_WM_DESKTOP_FILE", "UTF8_STRING");
+        if (const std::optional<int> pid = windowProcess(window)) {
+            const auto process = procRoot_ / std::to_string(*pid);
+            clues.cgroup = SysfsFile::text(process / "cgroup");
+            clues.flatpakInfo = SysfsFile::text(process / "root/.flatpak-info");
+        }
+        XClassHint hint{};
+        if (XGetClassHint(display_, window, &hint) != 0) {
+            if (hint.res_class != nullptr) {
+                clues.wmClass = hint.res_class;
+            }
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+        if (const std::optional<std::string> id = WindowApp::desktopID(clues)) {
+            const std::optional<InstalledApp> installed = catalog_.installedApp(*id);
+            now = SystemFacts::FrontmostApp{*id, installed ? std::optional(installed->name)
+                                                           : std::nullopt};
+        }
+    }
+    const auto key = [](const std::optional<SystemFacts::FrontmostApp>& app) {
+        return app ? std::optional(app->appID + '\n' + app->name.value_or("")) : std::nullopt;
+    };
+    const bool changed = key(now) != key(front_);
+    front_ = std::move(now);
+    if (changed && announce) {
+        listener_.frontmostAppChanged();
+    }
+}
+
+// A property's value: text for a string type, the window id in decimal for
+// _NET_ACTIVE_WINDOW (type null).
+std::optional<std::string> X11Desktop::windowProperty(unsigned long window, const char* name,
+                                                      const char* type) const {
+    const Atom property = XInternAtom(display_, name, False);
+    const Atom wanted = type != nullptr ? XInternAtom(display_, type, False) : XA_WINDOW;
+    Atom actual = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const int status = XGetWindowProperty(display_, window, property, 0, 1024, False, wanted,
+                                          &actual, &format, &items, &after, &data);
+    std::optional<std::string> value;
+    if (status == Success && data != nullptr && actual == wanted && items > 0) {
+        if (type == nullptr && format == 32) {
+            value = std::to_string(*reinterpret_cast<const unsigned long*>(data));
+        } else if (format == 8) {
+            value = std::string(reinterpret_cast<const char*>(data), items);
+        }
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return value;
+}
+
+// The process of the window's client, from the server (a sandbox cannot fake it).
+std::optional<int> X11Desktop::windowProcess(unsigned long window) const {
+    if (!hasXRes_) {
+        return std::nullopt;
+    }
+    XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* values = nullptr;
+    if (XResQueryClientIds(display_, 1, &spec, &count, &values) != Success) {
+        return std::nullopt;
+    }
+    std::optional<int> pid;
+    for (long i = 0; i < count; ++i) {
+        const pid_t found = XResGetClientPid(&values[i]);
+        if (found > 0) {
+            pid = found;
+        }
+    }
+    XResClientIdsDestroy(count, values);
+    return pid;
+}
+
+void X11Desktop::pollScreenPower() {
+    if (display_ == nullptr || !hasDPMS_) {
+        return;
+    }
+    CARD16 level = DPMSModeOn;
+    BOOL enabled = False;
+    if (DPMSInfo(display_, &level, &enabled) == 0) {
+        return;
+    }
+    const bool asleep = enabled && level != DPMSModeOn;
+    if (asleep != screensAsleep_) {
+        screensAsleep_ = asleep;
+        listener_.screensSlept(asleep);
+    }
+}
+
+} // namespace orvane

@@ -1,0 +1,164 @@
+// SPDX-License-Identifier: MIT
+// The window in front on a private Xvfb: its app found from _GTK_APPLICATION_ID
+// and from WM_CLASS, each switch told to the controller, and a blocked app in
+// front holding the effect back.
+#include "capture/CaptureService.h"
+#include "effect/EffectController.h"
+#include "platform/X11Desktop.h"
+#include "selfcheck/FakeCapture.h"
+#include "settings/MemorySettingsStore.h"
+#include "support/Doubles.h"
+#include "support/XvfbServer.h"
+
+#include <doctest/doctest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdlib>
+#include <map>
+
+using namespace orvane;
+using namespace orvane::test;
+
+namespace {
+
+struct Catalog final : AppCatalog {
+    std::map<std::string, std::string> names{{"org.gnome.TextEditor", "Text Editor"},
+                                             {"Zoom", "Zoom Workplace"}};
+    std::optional<InstalledApp> installedApp(const std::string& id) const override {
+        const auto it = names.find(id);
+        return it == names.end() ? std::nullopt : std::optional(InstalledApp{it->second, {}});
+    }
+    std::vector<RunningApp> runningApps() const override { return {}; }
+};
+
+// Another client's windows, and the root's active-window property a window manager would set.
+struct Client {
+    Display* display;
+    explicit Client(const std::string& name) : display(XOpenDisplay(name.c_str())) {
+        REQUIRE(display != nullptr);
+    }
+    ~Client() { XCloseDisplay(display); }
+    Window window() {
+        const Window w =
+            XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 100, 100, 0, 0, 0);
+        XMapWindow(display, w);
+        return w;
+    }
+    void text(Window w, const char* property, const char* value) {
+        XChangeProperty(display, w, XInternAtom(display, property, False),
+                        XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(value),
+                        static_cast<int>(std::strlen(value)));
+    }
+    void activate(Window w) {
+        XChangeProperty(display, DefaultRootWindow(display),
+                        XInternAtom(display, "_NET_ACTIVE_WINDOW", False), XA_WINDOW, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&w), 1);
+        XFlush(display);
+    }
+};
+
+// Facts for the controller: the front app from the desktop, the rest plain.
+struct DesktopFacts final : SystemFacts {
+    const X11Desktop* desktop = nullptr;
+    bool hasBuiltInDisplay() const override { return true; }
+    std::optional<std::int64_t> builtInMaxFPS() const override { return 60; }
+    std::optional<bool> onBattery() const override { return false; }
+    ThermalState thermalState() const override { return ThermalState::nominal; }
+    bool lowPowerMode() const override { return false; }
+    bool reduceMotion() const override { return false; }
+    std::optional<FrontmostApp> frontmostApp() const override { return desktop->frontmostApp(); }
+};
+
+struct Quiet final : LidSensorControl,
+                     CoverControl,
+                     AccordionControl,
+                     EscapeKeyControl,
+                     FeedbackControl,
+                     OverlayPanelControl {
+    void start() override {}
+    void setRate(SensorRate) override {}
+    void reopen() override {}
+    void coverAppeared(CoverMode, bool) override {}
+    void coverEnded() override {}
+    void setEnabled(bool, double) override {}
+    void update(double, double, double) override {}
+    void registerKey() override {}
+    void unregisterKey() override {}
+    void playClick(double) override {}
+    void haptic() override {}
+    void showLive(std::int64_t) override {}
+    void showFrozen() override {}
+    void hide() override {}
+    bool isLive() const override { return false; }
+    void setFrameRate(std::int64_t) override {}
+};
+
+bool spinUntil(const std::function<bool()>& condition) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition() && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return condition();
+}
+
+} // namespace
+
+TEST_CASE("the app in front follows the active window and a blocked one holds the effect back") {
+    const XvfbServer server("640x480x24");
+    setenv("DISPLAY", server.display().c_str(), 1);
+    int argc = 1;
+    char name[] = "orvane-test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+
+    ManualScheduler scheduler;
+    Notes notes;
+    MemorySettingsStore store;
+    FoldSettings onboarded;
+    onboarded.setHasCompletedOnboarding(true);
+    onboarded.save(store);
+    FakeCaptureFactory factory(scheduler);
+    CaptureService capture({factory, scheduler, scheduler.clock(), notes});
+    Quiet quiet;
+    DesktopFacts facts;
+    EffectController controller({store, capture, quiet, quiet, quiet, quiet, quiet, scheduler,
+                                 facts, notes, Clock{scheduler.clock(), scheduler.clock()},
+                                 [] { return std::make_unique<Quiet>(); }});
+    Catalog catalog;
+    X11Desktop desktop(controller, catalog);
+    facts.desktop = &desktop;
+    REQUIRE(desktop.start());
+    controller.start();
+    controller.sensorAvailabilityChanged(true);
+    CHECK_FALSE(desktop.frontmostApp());
+
+    Client client(server.display());
+    const Window editor = client.window();
+    client.text(editor, "_GTK_APPLICATION_ID", "org.gnome.TextEditor");
+    const Window zoom = client.window();
+    XClassHint hint{const_cast<char*>("zoom"), const_cast<char*>("Zoom")};
+    XSetClassHint(client.display, zoom, &hint);
+
+    client.activate(editor);
+    REQUIRE(spinUntil([&] { return desktop.frontmostApp().has_value(); }));
+    CHECK(desktop.frontmostApp()->appID == "org.gnome.TextEditor");
+    CHECK(desktop.frontmostApp()->name == "Text Editor");
+    CHECK(controller.availability().kind() != Availability::Kind::blockedApp);
+
+    client.activate(zoom);
+    REQUIRE(spinUntil([&] { return desktop.frontmostApp()->appID == "Zoom"; }));
+    CHECK(controller.availability().presentation().tooltip ==
+          "Orvane is paused while Zoom Workplace is in front.");
+
+    client.activate(editor);
+    REQUIRE(spinUntil([&] { return desktop.frontmostApp()->appID != "Zoom"; }));
+    CHECK(controller.availability().kind() != Availability::Kind::blockedApp);
+}

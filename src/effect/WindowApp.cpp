@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "effect/WindowApp.h"
 
-#include <vector>
-
 namespace orvane::WindowApp {
 
 namespace {
@@ -71,7 +69,6 @@ std::optional<std::string> fromUnit(std::string_view unit) {
 } // namespace
 
 std::optional<std::string> fromCgroup(std::string_view cgroup) {
-    std::optional<std::string> found;
     while (!cgroup.empty()) {
         const std::size_t end = std::min(cgroup.find('\n'), cgroup.size());
         std::string_view path = trimmed(cgroup.substr(0, end));
@@ -90,7 +87,7 @@ std::optional<std::string> fromCgroup(std::string_view cgroup) {
             path = path.substr(0, slash);
         }
     }
-    return found;
+    return std::nullopt;
 }
 
 std::optional<std::string> fromFlatpakInfo(std::string_view info) {

@@ -335,13 +335,16 @@ void WindowStack::readWallpaper() {
     unsigned int height = 0;
     unsigned int border = 0;
     unsigned int depth = 0;
-    if (next.pixmap != 0 &&
+    // A setter that quit leaves a stale id, which the server may since have
+    // given to another client's window: only a pixmap will do.
+    XWindowAttributes window{};
+    if (next.pixmap != 0 && !XGetWindowAttributes(display, next.pixmap, &window) &&
         XGetGeometry(display, next.pixmap, &root, &x, &y, &width, &height, &border, &depth)) {
         next.width = static_cast<int>(width);
         next.height = static_cast<int>(height);
         next.depth = static_cast<int>(depth);
     } else {
-        next.pixmap = 0; // a stale id left by a setter that quit
+        next.pixmap = 0;
     }
     if (wallpaper_.pixmap != 0 && ports_.pixmapGone) {
         ports_.pixmapGone(wallpaper_.pixmap);

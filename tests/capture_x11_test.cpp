@@ -23,6 +23,7 @@
 
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <ostream>
@@ -30,6 +31,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
 
 using namespace orvane;
 using orvane::test::Notes;
@@ -163,6 +165,30 @@ public:
         XFlush(display_);
     }
     // What a wallpaper setter leaves: a root-sized pixmap named on the root.
+    // The resource bases of every client connected now.
+    std::vector<XID> clients() {
+        int count = 0;
+        XResClient* list = nullptr;
+        std::vector<XID> bases;
+        if (XResQueryClients(display_, &count, &list)) {
+            for (int i = 0; i < count; ++i) {
+                bases.push_back(list[i].resource_base);
+            }
+            XFree(list);
+        }
+        return bases;
+    }
+    void kill(XID client) {
+        XKillClient(display_, client);
+        XSync(display_, False);
+    }
+    // Names any id as the wallpaper, as a stale one can name another client's window.
+    void nameWallpaper(XID id) {
+        const Atom property = XInternAtom(display_, "_XROOTPMAP_ID", False);
+        XChangeProperty(display_, root(), property, XA_PIXMAP, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&id), 1);
+        XFlush(display_);
+    }
     void setWallpaper(Rgb colour) {
         const int screen = DefaultScreen(display_);
         const auto width = static_cast<unsigned>(DisplayWidth(display_, screen));
@@ -416,6 +442,21 @@ TEST_CASE("windows destroyed between frames are skipped without an error") {
     CHECK(stream.errors.empty());
 }
 
+TEST_CASE("a wallpaper id that names a window instead of a pixmap is not drawn") {
+    Rig rig;
+    OtherClient other;
+    const Window window = other.window(100, 100, 300, 300, red);
+    other.nameWallpaper(window);
+    Stream stream;
+    rig.start(stream, 60);
+    const QImage picture = awaitPicture(
+        stream, 0, [](const QImage& image) { return at(image, 200, 200) == red; },
+        "capture-stale-wallpaper");
+    CHECK(at(picture, 200, 200) == red);
+    CHECK(at(picture, 20, 20) == Rgb{});
+    CHECK(at(picture, 1000, 700) == Rgb{});
+}
+
 TEST_CASE("frames stop after stop, and a second stream after it works") {
     Rig rig;
     OtherClient other;
@@ -469,6 +510,36 @@ TEST_CASE("a stream whose OpenGL context goes away fails with the reason") {
     other.window(500, 100, 100, 100, green);
     pump(0.2);
     CHECK(stream.frames() == frames);
+}
+
+TEST_CASE("a stream whose X connection breaks fails with the reason, and the process lives on") {
+    Rig rig;
+    OtherClient other;
+    other.window(100, 100, 300, 300, red);
+    const std::vector<XID> before = other.clients();
+    Stream stream;
+    rig.start(stream, 60);
+    awaitPicture(
+        stream, 0, [](const QImage& image) { return at(image, 200, 200) == red; },
+        "capture-before-disconnect");
+    // The stream's own connection is the one client that came with it.
+    std::vector<XID> added;
+    for (const XID client : other.clients()) {
+        if (std::find(before.begin(), before.end(), client) == before.end()) {
+            added.push_back(client);
+        }
+    }
+    REQUIRE(added.size() == 1);
+    other.kill(added[0]);
+    REQUIRE(waitUntil([&] { return !stream.errors.empty(); }));
+    CHECK(stream.errors == std::vector{describe(X11CaptureFault::displayLost)});
+
+    Stream next;
+    rig.start(next, 60);
+    awaitPicture(
+        next, 0, [](const QImage& image) { return at(image, 200, 200) == red; },
+        "capture-after-disconnect");
+    CHECK(next.errors.empty());
 }
 
 TEST_CASE("without an X display the factory says once that capture is unavailable") {

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +26,7 @@ public:
         }
         pid_ = ::fork();
         if (pid_ == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM); // gone with the test, even when it crashes
             ::close(fds[0]);
             const int quiet = ::open("/dev/null", O_WRONLY);
             ::dup2(quiet, STDOUT_FILENO);

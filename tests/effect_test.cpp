@@ -109,7 +109,8 @@ TEST_CASE("resolve gives ready only when every fact is good and never gives effe
 
 TEST_CASE("the accordion is allowed exactly when the lid can drive it") {
     for (const auto& [availability, icon, dot] : everyAvailability()) {
-        CAPTURE(availability);
+        const Availability shownFor = availability; // clang cannot capture a binding
+        CAPTURE(shownFor);
         const bool expected = availability == Availability::ready() ||
                               availability == Availability::noPermission() ||
                               availability == Availability::captureFailed();
@@ -120,7 +121,8 @@ TEST_CASE("the accordion is allowed exactly when the lid can drive it") {
 TEST_CASE("each availability shows its icon and dot, and texts of its own") {
     std::set<std::string> texts;
     for (const auto& [availability, icon, dot] : everyAvailability()) {
-        CAPTURE(availability);
+        const Availability shownFor = availability; // clang cannot capture a binding
+        CAPTURE(shownFor);
         const StatusPresentation shown = availability.presentation();
         CHECK(shown.icon == icon);
         CHECK(shown.dotColor == dot);
@@ -282,7 +284,8 @@ TEST_CASE("a blocklist entry is shown by its installed name, then its built-in n
         CHECK(Blocklist::defaultDisplayNames().contains(id));
     }
     for (const auto& [id, name] : Blocklist::defaultDisplayNames()) {
-        CAPTURE(id);
+        const std::string entry = id; // clang cannot capture a binding
+        CAPTURE(entry);
         CHECK(Blocklist::displayName(id, std::nullopt) == name);
         CHECK(Blocklist::displayName(id, "") == name);
         CHECK(Blocklist::displayName(id, "Installed") == "Installed");

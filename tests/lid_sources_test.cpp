@@ -80,8 +80,10 @@ TEST_CASE("two accelerometers give the hinge angle in any pose that shows it") {
                                           {20.0, -35.0},
                                           {160.0, 10.0}}) {
             CAPTURE(opening);
-            CAPTURE(pitch);
-            CAPTURE(roll);
+            const auto pitchSeen = pitch; // clang cannot capture a binding
+            CAPTURE(pitchSeen);
+            const auto rollSeen = roll; // clang cannot capture a binding
+            CAPTURE(rollSeen);
             const auto [base, display] = pose(opening, pitch, roll);
             const std::optional<double> angle = HingeGeometry::openingAngle(base, display);
             REQUIRE(angle);

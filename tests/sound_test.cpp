@@ -137,7 +137,8 @@ TEST_CASE("a click opens the output at 48 kHz stereo and plays at its volume, cl
                                                                             {-infinity, 0},
                                                                             {2, 1},
                                                                             {infinity, 1}}) {
-        CAPTURE(volume);
+        const auto volumeSeen = volume; // clang cannot capture a binding
+        CAPTURE(volumeSeen);
         Rig rig;
         rig.player.playClick(volume);
         CHECK(rig.output.opens == 1);

@@ -7,6 +7,7 @@
 
 #include <hidapi/hidapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -89,7 +90,7 @@ int hid_get_feature_report(hid_device*, unsigned char* data, size_t length) {
     }
     const auto [payload, returned] = fake.reports.front();
     fake.reports.pop_front();
-    std::memcpy(data + 1, payload.data(), std::min(payload.size(), length - 1));
+    std::copy_n(payload.begin(), std::min(payload.size(), length - 1), data + 1);
     return returned;
 }
 }

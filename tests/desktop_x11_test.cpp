@@ -4,10 +4,13 @@
 // front holding the effect back.
 #include "capture/CaptureService.h"
 #include "effect/EffectController.h"
+#include "platform/LinuxSystem.h"
 #include "platform/X11Desktop.h"
 #include "selfcheck/FakeCapture.h"
 #include "settings/MemorySettingsStore.h"
 #include "support/Doubles.h"
+#include "support/ScopedEnv.h"
+#include "support/TempDir.h"
 #include "support/XvfbServer.h"
 
 #include <doctest/doctest.h>
@@ -20,6 +23,7 @@
 #include <X11/Xutil.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <map>
 
 using namespace orvane;
@@ -161,4 +165,72 @@ TEST_CASE("the app in front follows the active window and a blocked one holds th
     client.activate(editor);
     REQUIRE(spinUntil([&] { return desktop.frontmostApp()->appID != "Zoom"; }));
     CHECK(controller.availability().kind() != Availability::Kind::blockedApp);
+}
+
+TEST_CASE(
+    "the system's facts without D-Bus: defaults, the heat, the cached screen, the app in front") {
+    const XvfbServer server("640x480x24");
+    const TempDir runtime;
+    const ScopedEnv display("DISPLAY", server.display());
+    const ScopedEnv systemBus("DBUS_SYSTEM_BUS_ADDRESS",
+                              "unix:path=" + (runtime.path() / "none").string());
+    const ScopedEnv sessionBus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+    const ScopedEnv runtimeDir("XDG_RUNTIME_DIR", runtime.path().string());
+    const auto zone = runtime.path() / "class/thermal/thermal_zone0";
+    std::filesystem::create_directories(zone);
+    std::ofstream(zone / "temp") << "99000\n";
+    std::ofstream(zone / "trip_point_0_temp") << "95000\n";
+    std::ofstream(zone / "trip_point_0_type") << "hot\n";
+    int argc = 1;
+    char name[] = "orvane-test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+
+    struct Heard final : SystemEventsListener {
+        std::vector<std::string> events;
+        void willSleep() override {}
+        void didWake() override {}
+        void screenLocked(bool) override {}
+        void sessionActive(bool) override {}
+        void screensSlept(bool) override {}
+        void screenParametersChanged() override { events.push_back("screens"); }
+        void powerStateChanged() override {}
+        void thermalStateChanged() override {}
+        void reduceMotionChanged() override {}
+        void frontmostAppChanged() override { events.push_back("front"); }
+    } heard;
+    Catalog catalog;
+    Notes notes;
+    std::optional<BuiltInDisplay::Screen> screen =
+        BuiltInDisplay::Screen{"screen", "", 0, 0, 640, 480, 59.94};
+    int lookups = 0;
+    LinuxSystem system({heard, catalog, notes,
+                        [&] {
+                            ++lookups;
+                            return screen;
+                        },
+                        runtime.path()});
+    system.start();
+    CHECK(notes.lines.size() == 1); // no D-Bus: said once
+    CHECK_FALSE(system.onBattery());
+    CHECK_FALSE(system.lowPowerMode());
+    CHECK_FALSE(system.reduceMotion());
+    CHECK(system.thermalState() == ThermalState::critical);
+    for (int step = 0; step < 100; ++step) {
+        CHECK(system.hasBuiltInDisplay()); // read at every gate step, asked once
+    }
+    CHECK(system.builtInMaxFPS() == 60);
+    CHECK(lookups == 1);
+    screen.reset();
+    system.refreshScreen();
+    CHECK_FALSE(system.hasBuiltInDisplay());
+    CHECK_FALSE(system.builtInMaxFPS());
+
+    Client client(server.display());
+    const Window editor = client.window();
+    client.text(editor, "_GTK_APPLICATION_ID", "org.gnome.TextEditor");
+    client.activate(editor);
+    REQUIRE(spinUntil([&] { return !heard.events.empty(); }));
+    CHECK(heard.events == std::vector<std::string>{"front"});
+    CHECK(system.frontmostApp()->name == "Text Editor");
 }

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: MIT
+// The machine as the effect controller sees it on a Linux desktop: the
+// system's D-Bus services, the X11 desktop and the thermal zones, their
+// events told to the listener and their facts answered as SystemFacts. The
+// zones and the screens' power send no events: both are read on one slow poll.
+#pragma once
+
+#include "capture/BuiltInDisplay.h"
+#include "effect/EffectPorts.h"
+#include "platform/DBusSystemEvents.h"
+#include "platform/ThermalMonitor.h"
+#include "platform/X11Desktop.h"
+
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+namespace orvane {
+
+class LinuxSystem final : public SystemFacts, private SystemEventsListener {
+public:
+    struct Sources {
+        SystemEventsListener& listener;
+        const AppCatalog& catalog;
+        SystemLog& log;
+        // The built-in screen as the capture finds it, none without one.
+        std::function<std::optional<BuiltInDisplay::Screen>()> builtInScreen;
+        std::filesystem::path sysfsRoot = "/sys";
+    };
+
+    explicit LinuxSystem(Sources sources);
+
+    // Reads every source once and starts listening; events go to the listener from here on.
+    void start();
+    // Finds the built-in screen again, as after a change of the settings' choice.
+    void refreshScreen();
+
+    bool hasBuiltInDisplay() const override;
+    std::optional<std::int64_t> builtInMaxFPS() const override;
+    std::optional<bool> onBattery() const override { return dbus_.onBattery(); }
+    ThermalState thermalState() const override { return thermal_.state(); }
+    bool lowPowerMode() const override { return dbus_.lowPowerMode(); }
+    bool reduceMotion() const override { return dbus_.reduceMotion(); }
+    std::optional<FrontmostApp> frontmostApp() const override { return desktop_.frontmostApp(); }
+
+    const DBusSystemEvents& dbus() const { return dbus_; }
+    const X11Desktop& desktop() const { return desktop_; }
+
+private:
+    // Every event passes through on its way to the listener, so the screen is
+    // looked up again before the controller hears that the screens changed.
+    void willSleep() override { sources_.listener.willSleep(); }
+    void didWake() override { sources_.listener.didWake(); }
+    void screenLocked(bool locked) override { sources_.listener.screenLocked(locked); }
+    void sessionActive(bool active) override { sources_.listener.sessionActive(active); }
+    void screensSlept(bool asleep) override { sources_.listener.screensSlept(asleep); }
+    void screenParametersChanged() override;
+    void powerStateChanged() override { sources_.listener.powerStateChanged(); }
+    void thermalStateChanged() override { sources_.listener.thermalStateChanged(); }
+    void reduceMotionChanged() override { sources_.listener.reduceMotionChanged(); }
+    void frontmostAppChanged() override { sources_.listener.frontmostAppChanged(); }
+
+    Sources sources_;
+    std::optional<BuiltInDisplay::Screen> screen_;
+    DBusSystemEvents dbus_;
+    X11Desktop desktop_;
+    ThermalMonitor thermal_;
+    QTimer poll_;
+};
+
+} // namespace orvane

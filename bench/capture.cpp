@@ -265,6 +265,46 @@ std::vector<double> latencies(X11CaptureFactory& factory, const CapturePreparati
     return samples;
 }
 
+struct ShmCopyCost {
+    double wall = 0; // milliseconds a copy
+    double client = 0;
+    double server = 0;
+};
+
+// The yardstick: one shared-memory copy of the whole screen.
+ShmCopyCost shmCopyCost(int width, int height, pid_t server) {
+    Display* display = XOpenDisplay(nullptr);
+    XShmSegmentInfo segment{};
+    const int screen = DefaultScreen(display);
+    XImage* image =
+        XShmCreateImage(display, DefaultVisual(display, screen),
+                        static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap, nullptr,
+                        &segment, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    segment.shmid = shmget(IPC_PRIVATE,
+                           static_cast<std::size_t>(image->bytes_per_line) *
+                               static_cast<std::size_t>(image->height),
+                           IPC_CREAT | 0600);
+    segment.shmaddr = image->data = static_cast<char*>(shmat(segment.shmid, nullptr, 0));
+    XShmAttach(display, &segment);
+    XSync(display, False);
+    const double wall0 = wall();
+    const double client0 = seconds(CLOCK_THREAD_CPUTIME_ID);
+    const double serverBefore = serverCPU(server);
+    for (int i = 0; i < shmCopies; ++i) {
+        XShmGetImage(display, DefaultRootWindow(display), image, 0, 0, AllPlanes);
+    }
+    ShmCopyCost cost;
+    cost.wall = (wall() - wall0) * 1000 / shmCopies;
+    cost.client = (seconds(CLOCK_THREAD_CPUTIME_ID) - client0) * 1000 / shmCopies;
+    cost.server = (serverCPU(server) - serverBefore) * 1000 / shmCopies;
+    XShmDetach(display, &segment);
+    XDestroyImage(image);
+    shmdt(segment.shmaddr);
+    shmctl(segment.shmid, IPC_RMID, nullptr);
+    XCloseDisplay(display);
+    return cost;
+}
+
 void measure(const char* label, pid_t server) {
     QSurfaceFormat format;
     format.setVersion(3, 3);
@@ -333,42 +373,15 @@ void measure(const char* label, pid_t server) {
                     percentile(samples, 0.95), samples.size(), latencySamples);
     }
 
-    // The yardstick: one shared-memory copy of the whole screen.
-    Display* display = XOpenDisplay(nullptr);
-    XShmSegmentInfo segment{};
-    const int screen = DefaultScreen(display);
-    XImage* image = XShmCreateImage(display, DefaultVisual(display, screen),
-                                    static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap,
-                                    nullptr, &segment, static_cast<unsigned>(area.width),
-                                    static_cast<unsigned>(area.height));
-    segment.shmid = shmget(IPC_PRIVATE,
-                           static_cast<std::size_t>(image->bytes_per_line) *
-                               static_cast<std::size_t>(image->height),
-                           IPC_CREAT | 0600);
-    segment.shmaddr = image->data = static_cast<char*>(shmat(segment.shmid, nullptr, 0));
-    XShmAttach(display, &segment);
-    XSync(display, False);
-    const double wall0 = wall();
-    const double client0 = seconds(CLOCK_THREAD_CPUTIME_ID);
-    serverBefore = serverCPU(server);
-    for (int i = 0; i < shmCopies; ++i) {
-        XShmGetImage(display, DefaultRootWindow(display), image, 0, 0, AllPlanes);
-    }
-    const double shmWall = (wall() - wall0) * 1000 / shmCopies;
-    const double shmClient = (seconds(CLOCK_THREAD_CPUTIME_ID) - client0) * 1000 / shmCopies;
-    const double shmServer = (serverCPU(server) - serverBefore) * 1000 / shmCopies;
-    XShmDetach(display, &segment);
-    XDestroyImage(image);
-    shmdt(segment.shmaddr);
-    shmctl(segment.shmid, IPC_RMID, nullptr);
-    XCloseDisplay(display);
+    const ShmCopyCost shm = shmCopyCost(area.width, area.height, server);
     std::printf(
         "  XShmGetImage of the screen: %.2f ms wall, client CPU %.2f ms, X server %.2f ms\n",
-        shmWall, shmClient, shmServer);
+        shm.wall, shm.client, shm.server);
     const double captureTotal = (processCPU + std::max(serverShare, 0.0)) * perFrame;
     std::printf("  ratio: main-thread CPU per frame / XShmGetImage wall = %.1f; all CPU per frame "
                 "(process + server) / XShmGetImage (client + server) = %.1f\n",
-                mainCPU * perFrame / shmWall, captureTotal / std::max(shmClient + shmServer, 1e-3));
+                mainCPU * perFrame / shm.wall,
+                captureTotal / std::max(shm.client + shm.server, 1e-3));
 }
 
 // An Xvfb of this size on a free display; its pid and display, or pid 0.

@@ -12,14 +12,7 @@ void SensorPoller::start(std::function<void(bool)> onOpen,
                          std::function<void(const LidSample&)> onSample) {
     onOpen_ = std::move(onOpen);
     onSample_ = std::move(onSample);
-    consecutiveFailures_ = 0;
-    unavailable_ = false;
-    const bool opened = reader_.open();
-    if (!opened) {
-        unavailable_ = true;
-        nextReopenAt_ = now_() + Tuning::sensorReopenInterval;
-    }
-    report(opened);
+    report(openFresh());
     running_ = true;
     reschedule();
 }
@@ -36,6 +29,10 @@ void SensorPoller::setRate(SensorRate rate) {
 
 void SensorPoller::reopen() {
     reader_.close();
+    report(openFresh());
+}
+
+bool SensorPoller::openFresh() {
     consecutiveFailures_ = 0;
     unavailable_ = false;
     const bool opened = reader_.open();
@@ -43,7 +40,7 @@ void SensorPoller::reopen() {
         unavailable_ = true;
         nextReopenAt_ = now_() + Tuning::sensorReopenInterval;
     }
-    report(opened);
+    return opened;
 }
 
 void SensorPoller::poll() {

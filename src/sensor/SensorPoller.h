@@ -44,6 +44,8 @@ public:
     bool unavailable() const { return unavailable_; }
 
 private:
+    // Counts start again; a failed open waits for the reopen interval.
+    bool openFresh();
     void reschedule();
     void report(bool open);
     void markUnavailable();

@@ -6,7 +6,7 @@
 
 #include "capture/CaptureControl.h"
 #include "core/Scheduler.h"
-#include "cover/CoverMode.h"
+#include "cover/CoverControl.h"
 #include "effect/FrameRateCap.h"
 #include "sensor/LidSensorControl.h"
 
@@ -26,13 +26,6 @@ public:
     virtual void hide() = 0;
     virtual bool isLive() const = 0;
     virtual void setFrameRate(std::int64_t fps) = 0;
-};
-
-class CoverControl {
-public:
-    virtual ~CoverControl() = default;
-    virtual void coverAppeared(CoverMode mode, bool reduceMotion) = 0;
-    virtual void coverEnded() = 0;
 };
 
 class AccordionControl {

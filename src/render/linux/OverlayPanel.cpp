@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: MIT
+#include "render/linux/OverlayPanel.h"
+
+#include "platform/MonotonicClock.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QOpenGLContext>
+#include <QPainter>
+#include <QScreen>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane {
+
+namespace {
+
+// When the screen reports no refresh rate.
+constexpr double fallbackRefreshHz = 60.0;
+// The live rate's bounds; the controller asks for 30, 60 or 120.
+constexpr std::int64_t minFrameRate = 1;
+constexpr std::int64_t maxFrameRate = 240;
+
+_XDisplay* qtDisplay() {
+    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                                   : nullptr;
+    return x11 != nullptr ? x11->display() : nullptr;
+}
+
+} // namespace
+
+OverlayPanel::OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks)
+    : QOpenGLWindow(QOpenGLWindow::NoPartialUpdate), pixels_(pixels), hooks_(std::move(hooks)),
+      guard_([this] { return xWindow(); }, qtDisplay()) {
+    // Override-redirect, above the rest, clicks pass through, never focused, never listed.
+    setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+             Qt::BypassWindowManagerHint | Qt::WindowTransparentForInput |
+             Qt::WindowDoesNotAcceptFocus);
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    format.setAlphaBufferSize(0); // opaque: the fold paints the whole desktop
+    format.setSwapInterval(1);
+    setFormat(format);
+    setGeometry(geometry);
+    create();
+    setBypassCompositor(qtDisplay(), xWindow());
+    pacer_.setTimerType(Qt::PreciseTimer);
+    pacer_.setSingleShot(true);
+    QObject::connect(&pacer_, &QTimer::timeout, this, [this] { onPacer(); });
+    QObject::connect(this, &QOpenGLWindow::frameSwapped, this, [this] { onSwapped(); });
+}
+
+OverlayPanel::~OverlayPanel() {
+    if (context() != nullptr) {
+        makeCurrent();
+        renderer_.reset();
+        canvas_ = gl::RenderTexture();
+        if (hooks_.releaseGl) {
+            hooks_.releaseGl();
+        }
+        doneCurrent();
+    }
+}
+
+void OverlayPanel::showLive(std::int64_t fps) {
+    setFrameRate(fps);
+    enter(Mode::live);
+}
+
+void OverlayPanel::showFrozen() {
+    enter(Mode::frozen);
+}
+
+void OverlayPanel::hide() {
+    enter(Mode::hidden);
+}
+
+void OverlayPanel::setFrameRate(std::int64_t fps) {
+    // Takes effect from the next swap on.
+    fps_ = std::clamp(fps, minFrameRate, maxFrameRate);
+}
+
+void OverlayPanel::setCoverDressing(std::optional<CoverDressing> dressing) {
+    dressing_ = std::move(dressing);
+}
+
+void OverlayPanel::requestOneFrame() {
+    if (mode_ != Mode::hidden) {
+        update();
+    }
+}
+
+void OverlayPanel::enter(Mode mode) {
+    pacer_.stop();
+    mode_ = mode;
+    if (mode == Mode::hidden) {
+        guard_.setActive(false);
+        QWindow::hide();
+        lastSwap_ = 0;
+        return;
+    }
+    // Live or frozen: one frame now. When unmapped, it is drawn before the window is
+    // mapped, so the slow first frame (shader compiles, first upload) is done while the
+    // desktop still shows; the server leaves the screen as it was until our first swap on
+    // the mapped window (Qt sets no background on it).
+    drawNow();
+    if (mode_ != Mode::hidden && !isVisible()) {
+        QWindow::show();
+        guard_.setActive(true);
+    }
+}
+
+void OverlayPanel::drawNow() {
+    if (hooks_.drawableProvider && !hooks_.drawableProvider()) {
+        return;
+    }
+    fired_ = monotonicSeconds();
+    update();
+    if (!isExposed()) {
+        // Unmapped: update() asks for no paint, so paint here, before the window is mapped.
+        // When shown, update() paints after xcb's 5 ms request timer, which the pacer's
+        // wake-to-swap time accounts for.
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(this, &request);
+    }
+}
+
+double OverlayPanel::refreshInterval() const {
+    const double hz = screen() != nullptr ? screen()->refreshRate() : 0.0;
+    return 1.0 / (hz >= 1.0 ? hz : fallbackRefreshHz);
+}
+
+int OverlayPanel::stride() const {
+    const double refresh = 1.0 / refreshInterval();
+    const auto perFrame = std::lround(refresh / static_cast<double>(fps_));
+    return static_cast<int>(std::max<long>(1, perFrame));
+}
+
+double OverlayPanel::targetTime(double now) const {
+    const double target = lastSwap_ + stride() * refreshInterval();
+    return target > now ? target : now + refreshInterval();
+}
+
+void OverlayPanel::onSwapped() {
+    const double now = monotonicSeconds();
+    if (fired_ > 0) {
+        latency_ = now - fired_; // from the pacer's wake-up to the swap
+        fired_ = 0;
+    }
+    lastSwap_ = now;
+    if (mode_ == Mode::live) {
+        schedule();
+    }
+}
+
+void OverlayPanel::schedule() {
+    const double interval = refreshInterval();
+    const int frames = stride();
+    if (!paceByTimer_ && frames == 1) {
+        update(); // the swap waits for the vertical blank
+        return;
+    }
+    const double target = lastSwap_ + frames * interval;
+    // With vblank the swap lands on the target by itself; without, wake early by the last
+    // frame's wake-to-swap time so the swap lands on it.
+    const double wake = paceByTimer_ ? target - latency_ : target - interval;
+    const double delay = std::max(0.0, wake - monotonicSeconds());
+    pacer_.start(static_cast<int>(std::lround(delay * 1000.0)));
+}
+
+void OverlayPanel::onPacer() {
+    if (mode_ != Mode::live) {
+        return;
+    }
+    if (hooks_.drawableProvider && !hooks_.drawableProvider()) {
+        // No swap follows a skipped frame: keep the beat from here.
+        lastSwap_ = monotonicSeconds();
+        schedule();
+        return;
+    }
+    drawNow();
+}
+
+void OverlayPanel::initializeGL() {
+    const auto version = context()->format().version();
+    if (version < qMakePair(3, 3)) {
+        rendererMissing_ = true;
+    } else if (auto renderer = FoldRenderer::create()) {
+        renderer_.emplace(renderer.take());
+        canvas_ = gl::makeRenderTexture(pixels_.width(), pixels_.height());
+    } else {
+        rendererMissing_ = true;
+    }
+    paceByTimer_ = !hasVblankSync(qtDisplay());
+}
+
+void OverlayPanel::paintGL() {
+    const GLuint framebuffer = defaultFramebufferObject();
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, pixels_.width(), pixels_.height());
+    if (mode_ == Mode::hidden || (hooks_.drawableProvider && !hooks_.drawableProvider())) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
+    const double target = targetTime(monotonicSeconds());
+    if (hooks_.tick && !hooks_.tick(target)) {
+        // The overlay is over; not from inside the paint.
+        QTimer::singleShot(0, this, [this] { hide(); });
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
+    const auto params = hooks_.frameParams ? hooks_.frameParams(target) : std::nullopt;
+    const auto source = hooks_.source ? hooks_.source() : std::nullopt;
+    if (renderer_ && canvas_.framebuffer && params && source) {
+        renderer_->encode(
+            *source, RenderTarget{canvas_.framebuffer.get(), pixels_.width(), pixels_.height()},
+            *params);
+        // The fold puts the top row at y = 0, the window has it at the bottom: flip on the copy.
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, canvas_.framebuffer.get());
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+        glBlitFramebuffer(0, 0, pixels_.width(), pixels_.height(), 0, pixels_.height(),
+                          pixels_.width(), 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    } else {
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    if (dressing_ && hooks_.paintCover) {
+        QPainter painter(this);
+        hooks_.paintCover(painter, pixels_, *dressing_);
+        painter.end();
+        // QPainter leaves its state behind; the fold expects the defaults.
+        glDisable(GL_BLEND);
+        glDisable(GL_SCISSOR_TEST);
+        glDisable(GL_STENCIL_TEST);
+        glDisable(GL_DEPTH_TEST);
+        glUseProgram(0);
+        glBindVertexArray(0);
+    }
+    ++draws_;
+}
+
+} // namespace orvane

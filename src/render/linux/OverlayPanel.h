@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+// The overlay window on the built-in screen: an opaque, input-transparent,
+// override-redirect QOpenGLWindow that draws the fold of the captured desktop
+// and the cover's dressing over it, paced by the display's refresh.
+#pragma once
+
+#include "cover/CoverHost.h"
+#include "effect/EffectPorts.h"
+#include "render/FoldUniforms.h"
+#include "render/linux/FoldRenderer.h"
+#include "render/linux/GlObjects.h"
+#include "render/linux/StackGuard.h"
+
+#include <QOpenGLWindow>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+class QPainter;
+
+namespace orvane {
+
+struct OverlayPanelHooks {
+    // The effect controller's tick; false means the overlay is gone.
+    std::function<bool(double targetTime)> tick;
+    std::function<std::optional<FoldFrameParams>(double targetTime)> frameParams;
+    // The picture to fold, in this panel's context.
+    std::function<std::optional<SourceTexture>()> source;
+    std::function<void(QPainter&, QSize, const CoverDressing&)> paintCover;
+    // False when there is nothing to draw into: the frame is skipped.
+    std::function<bool()> drawableProvider;
+    // Called with the panel's context current before it goes, to free textures made in it.
+    std::function<void()> releaseGl;
+};
+
+class OverlayPanel final : public QOpenGLWindow, public OverlayPanelControl, public CoverHost {
+public:
+    enum class Mode { hidden, live, frozen };
+
+    // `geometry` in root coordinates; `pixels` the size the fold is drawn at.
+    OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks);
+    ~OverlayPanel() override;
+
+    // OverlayPanelControl
+    void showLive(std::int64_t fps) override;
+    void showFrozen() override;
+    void hide() override;
+    bool isLive() const override { return mode_ == Mode::live; }
+    void setFrameRate(std::int64_t fps) override;
+
+    // CoverHost
+    int width() const override { return pixels_.width(); }
+    int height() const override { return pixels_.height(); }
+    void setCoverDressing(std::optional<CoverDressing> dressing) override;
+    void requestOneFrame() override;
+
+    Mode mode() const { return mode_; }
+    unsigned long xWindow() const { return static_cast<unsigned long>(winId()); }
+    // For the capture: textures it makes in this context are drawn here.
+    QOpenGLContext* glContext() const { return context(); }
+    QSurface* glSurface() { return this; }
+    // Frames drawn so far, and whether OpenGL 3.3 was missing.
+    int drawCount() const { return draws_; }
+    bool rendererMissing() const { return rendererMissing_; }
+    const StackGuard& stackGuard() const { return guard_; }
+
+protected:
+    void initializeGL() override;
+    void paintGL() override;
+
+private:
+    void enter(Mode mode);
+    void drawNow();
+    void onSwapped();
+    void onPacer();
+    void schedule();
+    // When the frame will show: the last swap plus the refresh intervals of one drawn frame.
+    double targetTime(double now) const;
+    // Refresh intervals per drawn frame: frames are skipped to honour a cap below the refresh.
+    int stride() const;
+    double refreshInterval() const;
+
+    QSize pixels_;
+    OverlayPanelHooks hooks_;
+    Mode mode_ = Mode::hidden;
+    std::int64_t fps_ = 60;
+    std::optional<CoverDressing> dressing_;
+    std::optional<FoldRenderer> renderer_;
+    gl::RenderTexture canvas_; // the fold's target, copied upright into the window
+    bool rendererMissing_ = false;
+    bool paceByTimer_ = true;
+    double lastSwap_ = 0;
+    double fired_ = 0;   // when the last frame was asked for, 0 when none is pending
+    double latency_ = 0; // from asking for a frame to its swap
+    int draws_ = 0;
+    QTimer pacer_;
+    StackGuard guard_;
+};
+
+} // namespace orvane

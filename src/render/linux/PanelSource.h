@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+// The picture the panel folds: the capture's latest frame, or without one the
+// sample desktop, uploaded once as a texture.
+#pragma once
+
+#include "capture/FrameBox.h"
+#include "render/linux/FoldRenderer.h"
+#include "render/linux/GlObjects.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace orvane {
+
+struct SampleImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> bgra; // premultiplied, rows from the top
+};
+
+class PanelSource {
+public:
+    PanelSource(std::function<std::optional<FrameBox>()> latest, SampleImage sample);
+
+    // With the panel's context current. The frame handed out stays alive until the next call.
+    std::optional<SourceTexture> operator()();
+    // Frees the sample's texture; with the panel's context current.
+    void releaseGl() { sampleTexture_.reset(); }
+
+private:
+    std::function<std::optional<FrameBox>()> latest_;
+    SampleImage sample_;
+    std::optional<FrameBox> held_;
+    gl::Texture sampleTexture_;
+};
+
+} // namespace orvane

@@ -1,0 +1,326 @@
+// SPDX-License-Identifier: MIT
+// The overlay panel on a private Xvfb per case: mapped only after its first
+// frame, clicks pass to the window below, kept above a window that raises
+// itself, unmapped when hidden, and the frames each mode draws.
+#include "offscreen/linux/CannedDesktop.h"
+#include "platform/MonotonicClock.h"
+#include "render/linux/OverlayPanel.h"
+#include "render/linux/PanelSource.h"
+#include "support/ScopedEnv.h"
+#include "support/TempDir.h"
+#include "support/XvfbServer.h"
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QSet>
+
+#include <doctest/doctest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using namespace orvane;
+using test::ScopedEnv;
+
+namespace {
+
+constexpr int screenWidth = 800;
+constexpr int screenHeight = 600;
+const QRect panelRect{100, 50, 640, 400};
+
+int ignoreErrors(Display*, XErrorEvent*) {
+    return 0; // a window asked about before the server made it is simply not mapped
+}
+
+// Xvfb, Qt on it and a plain X client of the test's own.
+struct Desk {
+    test::TempDir home;
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", home.path().string()};
+    ScopedEnv config{"XDG_CONFIG_HOME", home.path().string()};
+    ScopedEnv bus{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home.path() / "no-bus").string()};
+    ScopedEnv wayland{"WAYLAND_DISPLAY", std::nullopt};
+    ScopedEnv platform{"QT_QPA_PLATFORM", "xcb"};
+    test::XvfbServer server{std::to_string(screenWidth) + "x" + std::to_string(screenHeight) +
+                            "x24"};
+    ScopedEnv display{"DISPLAY", server.display()};
+    int argc = 1;
+    char name[24] = "orvane_overlay_test";
+    char* argv[2] = {name, nullptr};
+    QGuiApplication app{argc, argv};
+    Display* x = XOpenDisplay(server.display().c_str());
+
+    Desk() {
+        REQUIRE(x != nullptr);
+        XSetErrorHandler(ignoreErrors);
+    }
+    ~Desk() { XCloseDisplay(x); }
+
+    // A plain window of the test's client under the panel, listening for clicks.
+    Window plainWindow() {
+        const Window w = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, screenWidth,
+                                             screenHeight, 0, 0, 0x3050d0);
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        XChangeWindowAttributes(x, w, CWOverrideRedirect, &attributes);
+        XSelectInput(x, w, ButtonPressMask);
+        XMapWindow(x, w);
+        XSync(x, False);
+        return w;
+    }
+
+    int mapState(unsigned long window) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(x, window, &attributes) == 0) {
+            return IsUnmapped;
+        }
+        return attributes.map_state;
+    }
+
+    // The highest viewable child of the root.
+    Window topWindow() {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count);
+        Window top = 0;
+        for (unsigned i = count; i-- > 0 && top == 0;) {
+            if (mapState(children[i]) == IsViewable) {
+                top = children[i];
+            }
+        }
+        XFree(children);
+        return top;
+    }
+};
+
+void spin(double seconds) {
+    const double end = monotonicSeconds() + seconds;
+    while (monotonicSeconds() < end) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+bool waitFor(const std::function<bool()>& done, double seconds = 3.0) {
+    const double end = monotonicSeconds() + seconds;
+    while (monotonicSeconds() < end) {
+        if (done()) {
+            return true;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return done();
+}
+
+FoldFrameParams halfFolded() {
+    FoldFrameParams params;
+    params.angle = 60;
+    params.clearAngle = 100;
+    params.perspective = 0.5;
+    params.shadow = 0.5;
+    return params;
+}
+
+struct Panel {
+    std::shared_ptr<PanelSource> source;
+    std::function<bool()> drawable = [] { return true; };
+    std::function<void(double)> onTick = [](double) {};
+    std::unique_ptr<OverlayPanel> panel;
+
+    Panel() {
+        const CannedDesktop desktop(panelRect.width(), panelRect.height());
+        source = std::make_shared<PanelSource>(
+            [] { return std::optional<FrameBox>(); },
+            SampleImage{desktop.width(), desktop.height(), desktop.bytes()});
+        OverlayPanelHooks hooks;
+        hooks.tick = [this](double target) {
+            onTick(target);
+            return true;
+        };
+        hooks.frameParams = [](double) { return std::optional(halfFolded()); };
+        hooks.source = [s = source] { return (*s)(); };
+        hooks.drawableProvider = [this] { return drawable(); };
+        hooks.releaseGl = [s = source] { s->releaseGl(); };
+        panel = std::make_unique<OverlayPanel>(panelRect, panelRect.size(), std::move(hooks));
+    }
+    unsigned long id() const { return panel->xWindow(); }
+};
+
+} // namespace
+
+TEST_CASE("the panel maps only after its first frame, opaque and override-redirect over its "
+          "rectangle") {
+    Desk desk;
+    Panel p;
+    int stateAtFirstTick = -1;
+    p.onTick = [&](double) {
+        if (stateAtFirstTick < 0) {
+            XSync(desk.x, False);
+            stateAtFirstTick = desk.mapState(p.id());
+        }
+    };
+    p.panel->showFrozen();
+    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
+    CHECK(stateAtFirstTick == IsUnmapped);
+    XWindowAttributes attributes{};
+    REQUIRE(XGetWindowAttributes(desk.x, p.id(), &attributes) != 0);
+    CHECK(attributes.override_redirect == True);
+    CHECK(attributes.depth == 24);
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(desk.x, p.id(), DefaultRootWindow(desk.x), 0, 0, &x, &y, &child);
+    CHECK(QRect(x, y, attributes.width, attributes.height) == panelRect);
+
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(desk.x, p.id(), XInternAtom(desk.x, "_NET_WM_BYPASS_COMPOSITOR", False), 0,
+                       1, False, XA_CARDINAL, &type, &format, &count, &after, &data);
+    REQUIRE(count == 1);
+    CHECK(*reinterpret_cast<long*>(data) == 2);
+    XFree(data);
+}
+
+TEST_CASE("a click on the panel reaches the window below it") {
+    Desk desk;
+    const Window below = desk.plainWindow();
+    Panel p;
+    p.panel->showLive(60);
+    REQUIRE(waitFor([&] { return desk.topWindow() == p.id(); }));
+    const std::string click = "xdotool mousemove " + std::to_string(panelRect.center().x()) + " " +
+                              std::to_string(panelRect.center().y()) + " click 1";
+    REQUIRE(std::system(click.c_str()) == 0);
+    bool pressed = false;
+    REQUIRE(waitFor([&] {
+        while (XPending(desk.x) > 0) {
+            XEvent event{};
+            XNextEvent(desk.x, &event);
+            pressed = pressed || (event.type == ButtonPress && event.xbutton.window == below);
+        }
+        return pressed;
+    }));
+}
+
+TEST_CASE("the panel goes back above a window that raises itself") {
+    Desk desk;
+    const Window other = desk.plainWindow();
+    Panel p;
+    p.panel->showFrozen();
+    REQUIRE(waitFor([&] { return desk.topWindow() == p.id(); }));
+    XRaiseWindow(desk.x, other);
+    XSync(desk.x, False);
+    spin(0.3);
+    CHECK(desk.topWindow() == p.id());
+}
+
+TEST_CASE("hide unmaps the panel and draws nothing more") {
+    Desk desk;
+    Panel p;
+    p.panel->showLive(60);
+    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
+    p.panel->hide();
+    CHECK(waitFor([&] { return desk.mapState(p.id()) == IsUnmapped; }));
+    const int drawn = p.panel->drawCount();
+    spin(0.3);
+    CHECK(p.panel->drawCount() == drawn);
+    CHECK_FALSE(p.panel->isLive());
+}
+
+TEST_CASE("frozen draws on entry, then only when asked") {
+    Desk desk;
+    Panel p;
+    p.panel->showFrozen();
+    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
+    spin(0.2);
+    const int drawn = p.panel->drawCount();
+    CHECK(drawn >= 1);
+    spin(0.5);
+    CHECK(p.panel->drawCount() == drawn);
+    p.panel->requestOneFrame();
+    CHECK(waitFor([&] { return p.panel->drawCount() == drawn + 1; }));
+}
+
+TEST_CASE("live at a 30 fps cap draws about 30 frames a second, each for a time ahead") {
+    Desk desk;
+    Panel p;
+    bool allAhead = true;
+    p.onTick = [&](double target) { allAhead = allAhead && target > monotonicSeconds(); };
+    p.panel->showLive(30);
+    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
+    spin(0.3);
+    const int before = p.panel->drawCount();
+    spin(1.0);
+    const int drawn = p.panel->drawCount() - before;
+    CHECK(drawn >= 22);
+    CHECK(drawn <= 38);
+    CHECK(allAhead);
+}
+
+TEST_CASE("a missing drawable skips frames until it comes back") {
+    Desk desk;
+    Panel p;
+    bool present = false;
+    p.drawable = [&] { return present; };
+    p.panel->showLive(60);
+    spin(0.3);
+    CHECK(p.panel->drawCount() == 0);
+    present = true;
+    CHECK(waitFor([&] { return p.panel->drawCount() >= 5; }));
+}
+
+TEST_CASE("the panel shows the folded sample desktop on the screen") {
+    Desk desk;
+    Panel p;
+    p.panel->showFrozen();
+    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
+    spin(0.3);
+    XImage* grab = XGetImage(desk.x, DefaultRootWindow(desk.x), 0, 0, screenWidth, screenHeight,
+                             AllPlanes, ZPixmap);
+    REQUIRE(grab != nullptr);
+    QImage image(screenWidth, screenHeight, QImage::Format_RGB32);
+    for (int y = 0; y < screenHeight; ++y) {
+        for (int x = 0; x < screenWidth; ++x) {
+            image.setPixel(x, y, static_cast<QRgb>(XGetPixel(grab, x, y)));
+        }
+    }
+    XDestroyImage(grab);
+    std::filesystem::create_directories(ORVANE_E2E_DIR);
+    CHECK(image.save(ORVANE_E2E_DIR "/overlay-panel.png"));
+    // The panel's rectangle holds a picture of many colours; outside it the root stays black.
+    QSet<QRgb> colours;
+    for (int y = panelRect.top(); y <= panelRect.bottom(); y += 8) {
+        for (int x = panelRect.left(); x <= panelRect.right(); x += 8) {
+            colours.insert(image.pixel(x, y));
+        }
+    }
+    CHECK(colours.size() > 20);
+    // Upright: the dock's bright icons at the bottom of the sheet, none at the top.
+    const auto saturated = [&](int top, int bottom) {
+        int count = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = panelRect.left(); x <= panelRect.right(); ++x) {
+                const QColor colour(image.pixel(x, y));
+                count += colour.hsvSaturation() > 60 && colour.value() > 160 ? 1 : 0;
+            }
+        }
+        return count;
+    };
+    const int middle = panelRect.center().y();
+    CHECK(saturated(middle, panelRect.bottom()) > 10 * (saturated(panelRect.top(), middle) + 1));
+    CHECK(image.pixel(10, 10) == image.pixel(790, 590));
+}

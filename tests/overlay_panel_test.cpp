@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QSet>
 
 #include <doctest/doctest.h>
@@ -86,6 +87,20 @@ struct Desk {
         return attributes.map_state;
     }
 
+    QImage grab() {
+        XImage* shot =
+            XGetImage(x, DefaultRootWindow(x), 0, 0, screenWidth, screenHeight, AllPlanes, ZPixmap);
+        REQUIRE(shot != nullptr);
+        QImage image(screenWidth, screenHeight, QImage::Format_RGB32);
+        for (int y = 0; y < screenHeight; ++y) {
+            for (int x = 0; x < screenWidth; ++x) {
+                image.setPixel(x, y, static_cast<QRgb>(XGetPixel(shot, x, y)));
+            }
+        }
+        XDestroyImage(shot);
+        return image;
+    }
+
     // The highest viewable child of the root.
     Window topWindow() {
         Window root = 0;
@@ -136,7 +151,8 @@ FoldFrameParams halfFolded() {
 struct Panel {
     std::shared_ptr<PanelSource> source;
     std::function<bool()> drawable = [] { return true; };
-    std::function<void(double)> onTick = [](double) {};
+    std::function<bool(double)> onTick = [](double) { return true; };
+    std::function<void(QPainter&, QSize, const CoverDressing&)> paintCover;
     std::unique_ptr<OverlayPanel> panel;
 
     Panel() {
@@ -145,9 +161,9 @@ struct Panel {
             [] { return std::optional<FrameBox>(); },
             SampleImage{desktop.width(), desktop.height(), desktop.bytes()});
         OverlayPanelHooks hooks;
-        hooks.tick = [this](double target) {
-            onTick(target);
-            return true;
+        hooks.tick = [this](double target) { return onTick(target); };
+        hooks.paintCover = [this](QPainter& painter, QSize size, const CoverDressing& dressing) {
+            paintCover(painter, size, dressing);
         };
         hooks.frameParams = [](double) { return std::optional(halfFolded()); };
         hooks.source = [s = source] { return (*s)(); };
@@ -170,6 +186,7 @@ TEST_CASE("the panel maps only after its first frame, opaque and override-redire
             XSync(desk.x, False);
             stateAtFirstTick = desk.mapState(p.id());
         }
+        return true;
     };
     p.panel->showFrozen();
     REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
@@ -259,7 +276,10 @@ TEST_CASE("live at a 30 fps cap draws about 30 frames a second, each for a time 
     Desk desk;
     Panel p;
     bool allAhead = true;
-    p.onTick = [&](double target) { allAhead = allAhead && target > monotonicSeconds(); };
+    p.onTick = [&](double target) {
+        allAhead = allAhead && target > monotonicSeconds();
+        return true;
+    };
     p.panel->showLive(30);
     REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
     spin(0.3);
@@ -289,16 +309,7 @@ TEST_CASE("the panel shows the folded sample desktop on the screen") {
     p.panel->showFrozen();
     REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
     spin(0.3);
-    XImage* grab = XGetImage(desk.x, DefaultRootWindow(desk.x), 0, 0, screenWidth, screenHeight,
-                             AllPlanes, ZPixmap);
-    REQUIRE(grab != nullptr);
-    QImage image(screenWidth, screenHeight, QImage::Format_RGB32);
-    for (int y = 0; y < screenHeight; ++y) {
-        for (int x = 0; x < screenWidth; ++x) {
-            image.setPixel(x, y, static_cast<QRgb>(XGetPixel(grab, x, y)));
-        }
-    }
-    XDestroyImage(grab);
+    const QImage image = desk.grab();
     std::filesystem::create_directories(ORVANE_E2E_DIR);
     CHECK(image.save(ORVANE_E2E_DIR "/overlay-panel.png"));
     // The panel's rectangle holds a picture of many colours; outside it the root stays black.
@@ -323,4 +334,37 @@ TEST_CASE("the panel shows the folded sample desktop on the screen") {
     const int middle = panelRect.center().y();
     CHECK(saturated(middle, panelRect.bottom()) > 10 * (saturated(panelRect.top(), middle) + 1));
     CHECK(image.pixel(10, 10) == image.pixel(790, 590));
+}
+
+TEST_CASE("the cover's dressing is painted over the fold until it is removed") {
+    Desk desk;
+    Panel p;
+    QSize painted;
+    p.paintCover = [&](QPainter& painter, QSize size, const CoverDressing&) {
+        painted = size;
+        painter.fillRect(QRect(0, 0, 40, 40), QColor(0xff, 0, 0));
+    };
+    p.panel->setCoverDressing(CoverDressing{});
+    p.panel->showFrozen();
+    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
+    spin(0.2);
+    CHECK(painted == panelRect.size());
+    const QPoint corner = panelRect.topLeft() + QPoint(5, 5);
+    CHECK(desk.grab().pixel(corner) == qRgb(0xff, 0, 0));
+    p.panel->setCoverDressing(std::nullopt);
+    p.panel->requestOneFrame();
+    spin(0.2);
+    CHECK(desk.grab().pixel(corner) != qRgb(0xff, 0, 0));
+}
+
+TEST_CASE("a tick that reports the overlay gone hides the panel") {
+    Desk desk;
+    Panel p;
+    bool gone = false;
+    p.onTick = [&](double) { return !gone; };
+    p.panel->showLive(60);
+    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
+    gone = true;
+    CHECK(waitFor([&] { return desk.mapState(p.id()) == IsUnmapped; }));
+    CHECK_FALSE(p.panel->isLive());
 }

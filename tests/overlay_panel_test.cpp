@@ -291,7 +291,7 @@ TEST_CASE("live at a 30 fps cap draws about 30 frames a second, each for a time 
     CHECK(allAhead);
 }
 
-TEST_CASE("a missing drawable skips frames until it comes back") {
+TEST_CASE("a missing drawable skips frames until it comes back, and maps nothing before") {
     Desk desk;
     Panel p;
     bool present = false;
@@ -299,8 +299,17 @@ TEST_CASE("a missing drawable skips frames until it comes back") {
     p.panel->showLive(60);
     spin(0.3);
     CHECK(p.panel->drawCount() == 0);
+    CHECK(desk.mapState(p.id()) == IsUnmapped);
     present = true;
     CHECK(waitFor([&] { return p.panel->drawCount() >= 5; }));
+    CHECK(desk.mapState(p.id()) == IsViewable);
+    present = false;
+    spin(0.1);
+    const int drawn = p.panel->drawCount();
+    spin(0.3);
+    CHECK(p.panel->drawCount() == drawn);
+    present = true;
+    CHECK(waitFor([&] { return p.panel->drawCount() >= drawn + 5; }));
 }
 
 TEST_CASE("the panel shows the folded sample desktop on the screen") {

@@ -104,20 +104,30 @@ void OverlayPanel::enter(Mode mode) {
         lastSwap_ = 0;
         return;
     }
-    // Live or frozen: one frame now. When unmapped, it is drawn before the window is
-    // mapped, so the slow first frame (shader compiles, first upload) is done while the
+    if (isVisible()) {
+        drawNow(); // frozen draws once more on entry
+    } else {
+        showAfterFirstFrame();
+    }
+}
+
+void OverlayPanel::showAfterFirstFrame() {
+    // The slow first frame (shader compiles, first upload) is drawn while unmapped and the
     // desktop still shows; the server leaves the screen as it was until our first swap on
     // the mapped window (Qt sets no background on it).
-    drawNow();
-    if (mode_ != Mode::hidden && !isVisible()) {
+    if (!drawNow()) {
+        pacer_.start(static_cast<int>(std::lround(refreshInterval() * 1000.0)));
+        return; // nothing to draw into yet: not mapped, tried again next refresh
+    }
+    if (mode_ != Mode::hidden) {
         QWindow::show();
         guard_.setActive(true);
     }
 }
 
-void OverlayPanel::drawNow() {
+bool OverlayPanel::drawNow() {
     if (hooks_.drawableProvider && !hooks_.drawableProvider()) {
-        return;
+        return false;
     }
     fired_ = monotonicSeconds();
     update();
@@ -128,6 +138,7 @@ void OverlayPanel::drawNow() {
         QEvent request(QEvent::UpdateRequest);
         QCoreApplication::sendEvent(this, &request);
     }
+    return true;
 }
 
 double OverlayPanel::refreshInterval() const {
@@ -174,6 +185,10 @@ void OverlayPanel::schedule() {
 }
 
 void OverlayPanel::onPacer() {
+    if (mode_ != Mode::hidden && !isVisible()) {
+        showAfterFirstFrame();
+        return;
+    }
     if (mode_ != Mode::live) {
         return;
     }
@@ -210,8 +225,14 @@ void OverlayPanel::paintGL() {
     }
     const double target = targetTime(monotonicSeconds());
     if (hooks_.tick && !hooks_.tick(target)) {
-        // The overlay is over; not from inside the paint.
-        QTimer::singleShot(0, this, [this] { hide(); });
+        // The overlay is over: no more frames, and unmapped outside the paint.
+        mode_ = Mode::hidden;
+        pacer_.stop();
+        QTimer::singleShot(0, this, [this] {
+            if (mode_ == Mode::hidden) {
+                hide();
+            }
+        });
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         return;

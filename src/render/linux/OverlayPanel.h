@@ -71,7 +71,9 @@ protected:
 
 private:
     void enter(Mode mode);
-    void drawNow();
+    // False when there is no drawable.
+    bool drawNow();
+    void showAfterFirstFrame();
     void onSwapped();
     void onPacer();
     void schedule();

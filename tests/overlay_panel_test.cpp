@@ -272,7 +272,8 @@ TEST_CASE("frozen draws on entry, then only when asked") {
     CHECK(waitFor([&] { return p.panel->drawCount() == drawn + 1; }));
 }
 
-TEST_CASE("live at a 30 fps cap draws about 30 frames a second, each for a time ahead") {
+TEST_CASE("live draws about 30 frames a second at a 30 fps cap and 60 at 60, each for a time "
+          "ahead") {
     Desk desk;
     Panel p;
     bool allAhead = true;
@@ -288,6 +289,14 @@ TEST_CASE("live at a 30 fps cap draws about 30 frames a second, each for a time 
     const int drawn = p.panel->drawCount() - before;
     CHECK(drawn >= 22);
     CHECK(drawn <= 38);
+    // At the refresh rate no frame is skipped.
+    p.panel->setFrameRate(60);
+    spin(0.2);
+    const int before60 = p.panel->drawCount();
+    spin(1.0);
+    const int drawn60 = p.panel->drawCount() - before60;
+    CHECK(drawn60 >= 45);
+    CHECK(drawn60 <= 75);
     CHECK(allAhead);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "render/FoldStyle.h"
 #include "render/FoldUniforms.h"
+#include "render/FrameRateRange.h"
 
 #include <doctest/doctest.h>
 
@@ -108,4 +109,12 @@ TEST_CASE("uniforms stay finite for degenerate frames") {
             CHECK(allFinite(fillUniforms(f, 1512, 982)));
         }
     }
+}
+
+TEST_CASE("a live overlay asks for its rate and may drop to 30, never below 1") {
+    CHECK(frameRateRange(1) == FrameRateRange{1, 1, 1});
+    CHECK(frameRateRange(0) == FrameRateRange{1, 1, 1});
+    CHECK(frameRateRange(-5) == FrameRateRange{1, 1, 1});
+    CHECK(frameRateRange(120) == FrameRateRange{30, 120, 120});
+    CHECK(frameRateRange(24) == FrameRateRange{24, 24, 24});
 }

@@ -49,6 +49,9 @@ inline constexpr double oneEuroBeta = 0.2; // Hz per deg/s
 inline constexpr double oneEuroDerivativeCutoff = 1.0;
 inline constexpr double oneEuroSpeedCutoff = 4.0;
 
+// A live overlay may drop to this many frames a second when the system is busy.
+inline constexpr std::int64_t overlayMinFrameRate = 30;
+
 // Thermal zones have no events: read them this often.
 inline constexpr double thermalPollInterval = 5.0;
 

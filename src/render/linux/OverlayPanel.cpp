@@ -2,6 +2,7 @@
 #include "render/linux/OverlayPanel.h"
 
 #include "platform/MonotonicClock.h"
+#include "render/FrameRateRange.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -22,7 +23,6 @@ namespace {
 // When the screen reports no refresh rate.
 constexpr double fallbackRefreshHz = 60.0;
 // The live rate's bounds; the controller asks for 30, 60 or 120.
-constexpr std::int64_t minFrameRate = 1;
 constexpr std::int64_t maxFrameRate = 240;
 
 _XDisplay* qtDisplay() {
@@ -81,8 +81,8 @@ void OverlayPanel::hide() {
 }
 
 void OverlayPanel::setFrameRate(std::int64_t fps) {
-    // Takes effect from the next swap on.
-    fps_ = std::clamp(fps, minFrameRate, maxFrameRate);
+    // Takes effect from the next swap on; the rate wanted is the range's preferred one.
+    fps_ = frameRateRange(std::min(fps, maxFrameRate)).preferred;
 }
 
 void OverlayPanel::setCoverDressing(std::optional<CoverDressing> dressing) {

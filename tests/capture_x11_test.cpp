@@ -6,7 +6,10 @@
 
 #include "capture/X11CaptureFault.h"
 #include "capture/linux/X11CaptureFactory.h"
+#include "offscreen/linux/CannedDesktop.h"
 #include "platform/QtScheduler.h"
+#include "render/linux/OverlayPanel.h"
+#include "render/linux/PanelSource.h"
 #include "support/Doubles.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
@@ -564,4 +567,37 @@ TEST_CASE("without an X display the factory says once that capture is unavailabl
     CHECK_FALSE(factory.builtInScreen());
     REQUIRE(notes.lines.size() == 1);
     CHECK(notes.lines[0].rfind("capture: ", 0) == 0);
+}
+
+TEST_CASE("the overlay panel over the whole screen never reaches the captured frames") {
+    Rig rig;
+    OtherClient other;
+    other.setWallpaper(wallpaper);
+    other.window(100, 100, 300, 200, red);
+    const CannedDesktop desktop(1512, 982);
+    auto source = std::make_shared<PanelSource>([] { return std::optional<FrameBox>(); },
+                                                SampleImage{1512, 982, desktop.bytes()});
+    OverlayPanelHooks hooks;
+    hooks.tick = [](double) { return true; };
+    hooks.frameParams = [](double) {
+        FoldFrameParams folded;
+        folded.angle = 60;
+        return std::optional(folded);
+    };
+    hooks.source = [source] { return (*source)(); };
+    hooks.releaseGl = [source] { source->releaseGl(); };
+    OverlayPanel panel(QRect(0, 0, 1512, 982), QSize(1512, 982), std::move(hooks));
+    panel.showFrozen();
+    REQUIRE(waitUntil([&] { return panel.drawCount() > 0 && panel.isExposed(); }));
+
+    Stream stream;
+    rig.start(stream, 60);
+    const QImage frame = awaitPicture(
+        stream, 0, [](const QImage& image) { return at(image, 200, 150) == red; },
+        "capture-under-panel");
+    // Were the panel in it, its folded sample desktop would be everywhere.
+    CHECK(at(frame, 200, 150) == red);
+    CHECK(at(frame, 20, 20) == wallpaper);
+    CHECK(at(frame, 1000, 700) == wallpaper);
+    CHECK(count(frame, red) == 300 * 200);
 }

@@ -266,7 +266,11 @@ TEST_CASE("frozen draws on entry, then only when asked") {
     spin(0.2);
     const int drawn = p.panel->drawCount();
     CHECK(drawn >= 1);
-    spin(0.5);
+    // The controller repeats showFrozen at every step while the cover holds.
+    for (int step = 0; step < 5; ++step) {
+        p.panel->showFrozen();
+        spin(0.1);
+    }
     CHECK(p.panel->drawCount() == drawn);
     p.panel->requestOneFrame();
     CHECK(waitFor([&] { return p.panel->drawCount() == drawn + 1; }));

@@ -73,6 +73,10 @@ void OverlayPanel::showLive(std::int64_t fps) {
 }
 
 void OverlayPanel::showFrozen() {
+    // The controller says so at every step while the cover holds: only the first draws.
+    if (mode_ == Mode::frozen && isVisible()) {
+        return;
+    }
     enter(Mode::frozen);
 }
 

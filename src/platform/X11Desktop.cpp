@@ -3,6 +3,7 @@
 
 #include "effect/WindowApp.h"
 #include "platform/SysfsFile.h"
+#include "platform/X11Errors.h"
 
 #include <QSocketNotifier>
 
@@ -14,15 +15,6 @@
 #include <X11/extensions/dpms.h>
 
 namespace orvane {
-
-namespace {
-
-// A window that vanished while its properties were read is simply not in front.
-int ignoreErrors(Display*, XErrorEvent*) {
-    return 0;
-}
-
-} // namespace
 
 X11Desktop::X11Desktop(SystemEventsListener& listener, const AppCatalog& catalog,
                        std::filesystem::path procRoot)
@@ -43,7 +35,7 @@ bool X11Desktop::start() {
     if (display_ == nullptr) {
         return false;
     }
-    XSetErrorHandler(ignoreErrors);
+    const X11ErrorTrap trap;
     const Window root = DefaultRootWindow(display_);
     XSelectInput(display_, root, PropertyChangeMask);
     int errorBase = 0;
@@ -69,6 +61,7 @@ bool X11Desktop::start() {
 }
 
 void X11Desktop::readEvents() {
+    const X11ErrorTrap trap;
     bool frontChanged = false;
     bool screensChanged = false;
     const Atom active = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
@@ -93,6 +86,8 @@ void X11Desktop::readEvents() {
 }
 
 void X11Desktop::refreshFrontmost(bool announce) {
+    // A window that vanishes while its properties are read is simply not in front.
+    const X11ErrorTrap trap;
     std::optional<SystemFacts::FrontmostApp> now;
     unsigned long window = 0;
     if (const auto id =
@@ -164,10 +159,10 @@ std::optional<int> X11Desktop::windowProcess(unsigned long window) const {
     if (!hasXRes_) {
         return std::nullopt;
     }
-    XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+    XResClientIdSpec client{window, XRES_CLIENT_ID_PID_MASK};
     long count = 0;
     XResClientIdValue* values = nullptr;
-    if (XResQueryClientIds(display_, 1, &spec, &count, &values) != Success) {
+    if (XResQueryClientIds(display_, 1, &client, &count, &values) != Success) {
         return std::nullopt;
     }
     std::optional<int> pid;
@@ -185,6 +180,7 @@ void X11Desktop::pollScreenPower() {
     if (display_ == nullptr || !hasDPMS_) {
         return;
     }
+    const X11ErrorTrap trap;
     CARD16 level = DPMSModeOn;
     BOOL enabled = False;
     if (DPMSInfo(display_, &level, &enabled) == 0) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "capture/linux/PixmapTextures.h"
 
-#include "capture/linux/X11Errors.h"
+#include "platform/X11Errors.h"
 
 #include <epoxy/gl.h>
 #include <epoxy/glx.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "capture/linux/WindowStack.h"
 
-#include "capture/linux/X11Errors.h"
+#include "platform/X11Errors.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

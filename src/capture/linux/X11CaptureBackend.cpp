@@ -4,7 +4,7 @@
 #include "capture/linux/FrameCompositor.h"
 #include "capture/linux/PixmapTextures.h"
 #include "capture/linux/WindowStack.h"
-#include "capture/linux/X11Errors.h"
+#include "platform/X11Errors.h"
 
 #include <QOpenGLContext>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "capture/linux/X11Errors.h"
+#include "platform/X11Errors.h"
 
 #include <X11/Xlib.h>
 

@@ -11,9 +11,7 @@
 #include "render/linux/OverlayPanel.h"
 #include "render/linux/PanelSource.h"
 #include "support/Doubles.h"
-#include "support/ScopedEnv.h"
-#include "support/TempDir.h"
-#include "support/XvfbServer.h"
+#include "support/XvfbDesktop.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -38,7 +36,6 @@
 
 using namespace orvane;
 using orvane::test::Notes;
-using orvane::test::ScopedEnv;
 
 namespace {
 
@@ -68,14 +65,7 @@ constexpr Rgb cyan{0x00, 0xff, 0xff};    // likewise
 
 // Xvfb, Qt on it and a GL 3.3 core context: one per process.
 struct Session {
-    test::TempDir home;
-    ScopedEnv runtime{"XDG_RUNTIME_DIR", home.path().string()};
-    ScopedEnv config{"XDG_CONFIG_HOME", home.path().string()};
-    ScopedEnv bus{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home.path() / "no-bus").string()};
-    ScopedEnv wayland{"WAYLAND_DISPLAY", std::nullopt};
-    ScopedEnv platform{"QT_QPA_PLATFORM", "xcb"};
-    test::XvfbServer server{"1512x982x24"};
-    ScopedEnv display{"DISPLAY", server.display()};
+    test::XvfbDesktop desktop{"1512x982x24"};
     int argc = 1;
     char name[24] = "orvane_capture_x11_test";
     char* argv[2] = {name, nullptr};

@@ -6,9 +6,7 @@
 #include "platform/MonotonicClock.h"
 #include "render/linux/OverlayPanel.h"
 #include "render/linux/PanelSource.h"
-#include "support/ScopedEnv.h"
-#include "support/TempDir.h"
-#include "support/XvfbServer.h"
+#include "support/XvfbDesktop.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -31,7 +29,6 @@
 #include <X11/Xutil.h>
 
 using namespace orvane;
-using test::ScopedEnv;
 
 namespace {
 
@@ -45,20 +42,13 @@ int ignoreErrors(Display*, XErrorEvent*) {
 
 // Xvfb, Qt on it and a plain X client of the test's own.
 struct Desk {
-    test::TempDir home;
-    ScopedEnv runtime{"XDG_RUNTIME_DIR", home.path().string()};
-    ScopedEnv config{"XDG_CONFIG_HOME", home.path().string()};
-    ScopedEnv bus{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home.path() / "no-bus").string()};
-    ScopedEnv wayland{"WAYLAND_DISPLAY", std::nullopt};
-    ScopedEnv platform{"QT_QPA_PLATFORM", "xcb"};
-    test::XvfbServer server{std::to_string(screenWidth) + "x" + std::to_string(screenHeight) +
-                            "x24"};
-    ScopedEnv display{"DISPLAY", server.display()};
+    test::XvfbDesktop desktop{std::to_string(screenWidth) + "x" + std::to_string(screenHeight) +
+                              "x24"};
     int argc = 1;
     char name[24] = "orvane_overlay_test";
     char* argv[2] = {name, nullptr};
     QGuiApplication app{argc, argv};
-    Display* x = XOpenDisplay(server.display().c_str());
+    Display* x = XOpenDisplay(desktop.server.display().c_str());
 
     Desk() {
         REQUIRE(x != nullptr);

@@ -3,6 +3,7 @@
 // one stream at a time, the retry window, retired streams, preparations.
 #include "capture/BuiltInDisplay.h"
 #include "capture/CaptureService.h"
+#include "capture/RecentFrames.h"
 #include "core/Tuning.h"
 #include "core/Xorshift.h"
 #include "selfcheck/FakeCapture.h"
@@ -270,4 +271,24 @@ TEST_CASE("the built-in screen is the chosen one, else a panel by connector, els
     CHECK(BuiltInDisplay::maxFPS(edp) == 60);
     CHECK(BuiltInDisplay::maxFPS({"x", "", 0, 0, 1, 1, 0.4}) == 1);
     CHECK_FALSE(BuiltInDisplay::maxFPS(lvds));
+}
+
+TEST_CASE("the recent frames keep the last four distinct ones, oldest first") {
+    RecentFrames recent;
+    const auto frame = [](std::uint64_t stream, std::uint64_t counter) {
+        return FrameBox{nullptr, counter, stream};
+    };
+    for (const auto& [stream, counter] : {std::pair{1, 1}, {1, 1}, {1, 2}, {2, 2}, {2, 2},
+                                          {2, 3}, {2, 4}, {2, 4}}) {
+        recent.note(frame(stream, counter));
+    }
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> kept;
+    for (const FrameBox& box : recent.frames()) {
+        kept.emplace_back(box.streamGeneration, box.counter);
+    }
+    CHECK(kept == decltype(kept){{1, 2}, {2, 2}, {2, 3}, {2, 4}});
+    // A frame seen before but not last is a new hand-out (a stream restarted).
+    recent.note(frame(1, 2));
+    CHECK(recent.frames().back().streamGeneration == 1);
+    CHECK(recent.frames().size() == 4);
 }

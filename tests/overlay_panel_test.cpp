@@ -77,6 +77,16 @@ struct Desk {
         return attributes.map_state;
     }
 
+    QRect rootRect(unsigned long window) {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(x, window, &attributes);
+        int left = 0;
+        int top = 0;
+        Window child = 0;
+        XTranslateCoordinates(x, window, DefaultRootWindow(x), 0, 0, &left, &top, &child);
+        return {left, top, attributes.width, attributes.height};
+    }
+
     QImage grab() {
         XImage* shot =
             XGetImage(x, DefaultRootWindow(x), 0, 0, screenWidth, screenHeight, AllPlanes, ZPixmap);
@@ -185,11 +195,7 @@ TEST_CASE("the panel maps only after its first frame, opaque and override-redire
     REQUIRE(XGetWindowAttributes(desk.x, p.id(), &attributes) != 0);
     CHECK(attributes.override_redirect == True);
     CHECK(attributes.depth == 24);
-    int x = 0;
-    int y = 0;
-    Window child = 0;
-    XTranslateCoordinates(desk.x, p.id(), DefaultRootWindow(desk.x), 0, 0, &x, &y, &child);
-    CHECK(QRect(x, y, attributes.width, attributes.height) == panelRect);
+    CHECK(desk.rootRect(p.id()) == panelRect);
 
     Atom type = 0;
     int format = 0;
@@ -246,6 +252,27 @@ TEST_CASE("hide unmaps the panel and draws nothing more") {
     spin(0.3);
     CHECK(p.panel->drawCount() == drawn);
     CHECK_FALSE(p.panel->isLive());
+}
+
+TEST_CASE("recreate keeps a shown panel shown on its new rectangle, and a hidden one hidden") {
+    Desk desk;
+    Panel p;
+    const QRect moved{0, 0, screenWidth, screenHeight};
+    p.panel->showLive(60);
+    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
+    p.panel->recreate(moved, moved.size());
+    CHECK(p.panel->isLive());
+    CHECK(waitFor([&] { return desk.rootRect(p.id()) == moved; }));
+    CHECK(desk.mapState(p.id()) == IsViewable);
+    const int drawn = p.panel->drawCount();
+    CHECK(waitFor([&] { return p.panel->drawCount() > drawn + 2; }));
+
+    p.panel->hide();
+    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsUnmapped; }));
+    p.panel->recreate(panelRect, panelRect.size());
+    spin(0.2);
+    CHECK(desk.mapState(p.id()) == IsUnmapped);
+    CHECK(p.panel->mode() == OverlayPanel::Mode::hidden);
 }
 
 TEST_CASE("frozen draws on entry, then only when asked") {

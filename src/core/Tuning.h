@@ -147,6 +147,8 @@ inline constexpr double animBrakeSpeed = 60.0;
 // Capture and frame rate.
 inline constexpr std::int64_t captureQueueDepth = 3;
 inline constexpr double captureRetryInterval = 5.0;
+// Distinct frames the panel keeps after handing them to the renderer.
+inline constexpr std::int64_t recentFrameCount = 4;
 inline constexpr std::int64_t fpsBattery = 60;
 inline constexpr std::int64_t fpsThermal = 30;
 

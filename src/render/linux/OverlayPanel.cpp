@@ -99,6 +99,22 @@ void OverlayPanel::requestOneFrame() {
     }
 }
 
+void OverlayPanel::recreate(QRect geometry, QSize pixels) {
+    const Mode was = mode_;
+    enter(Mode::hidden);
+    dressing_.reset();
+    pixels_ = pixels;
+    setGeometry(geometry);
+    if (context() != nullptr && renderer_) {
+        makeCurrent();
+        canvas_ = gl::makeRenderTexture(pixels_.width(), pixels_.height());
+        doneCurrent();
+    }
+    if (was != Mode::hidden) {
+        enter(was);
+    }
+}
+
 void OverlayPanel::enter(Mode mode) {
     pacer_.stop();
     mode_ = mode;

@@ -9,12 +9,12 @@ PanelSource::PanelSource(std::function<std::optional<FrameBox>()> latest, Sample
     : latest_(std::move(latest)), sample_(std::move(sample)) {}
 
 std::optional<SourceTexture> PanelSource::operator()() {
-    held_ = latest_ ? latest_() : std::nullopt;
-    if (held_ && held_->texture) {
-        const FrameTexture& frame = *held_->texture;
-        return SourceTexture{frame.textureName(), frame.width(), frame.height()};
+    const auto frame = latest_ ? latest_() : std::nullopt;
+    if (frame && frame->texture) {
+        recent_.note(*frame);
+        const FrameTexture& texture = *frame->texture;
+        return SourceTexture{texture.textureName(), texture.width(), texture.height()};
     }
-    held_.reset();
     if (sampleTexture_) {
         return SourceTexture{sampleTexture_.get(), sample_.width, sample_.height};
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "capture/FrameBox.h"
+#include "capture/RecentFrames.h"
 #include "render/linux/FoldRenderer.h"
 #include "render/linux/GlObjects.h"
 
@@ -24,15 +25,20 @@ class PanelSource {
 public:
     PanelSource(std::function<std::optional<FrameBox>()> latest, SampleImage sample);
 
-    // With the panel's context current. The frame handed out stays alive until the next call.
+    // With the panel's context current. The frames handed out last stay alive while kept
+    // among the recent ones.
     std::optional<SourceTexture> operator()();
+    const RecentFrames& recentFrames() const { return recent_; }
     // Frees the sample's texture; with the panel's context current.
-    void releaseGl() { sampleTexture_.reset(); }
+    void releaseGl() {
+        sampleTexture_.reset();
+        recent_.clear();
+    }
 
 private:
     std::function<std::optional<FrameBox>()> latest_;
     SampleImage sample_;
-    std::optional<FrameBox> held_;
+    RecentFrames recent_;
     gl::Texture sampleTexture_;
 };
 

@@ -6,7 +6,7 @@
 #include "platform/MonotonicClock.h"
 #include "render/linux/OverlayPanel.h"
 #include "render/linux/PanelSource.h"
-#include "support/XvfbDesktop.h"
+#include "support/XClient.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -36,87 +36,18 @@ constexpr int screenWidth = 800;
 constexpr int screenHeight = 600;
 const QRect panelRect{100, 50, 640, 400};
 
-int ignoreErrors(Display*, XErrorEvent*) {
-    return 0; // a window asked about before the server made it is simply not mapped
-}
-
 // Xvfb, Qt on it and a plain X client of the test's own.
-struct Desk {
-    test::XvfbDesktop desktop{std::to_string(screenWidth) + "x" + std::to_string(screenHeight) +
-                              "x24"};
+struct Desk : test::XDesktopClient {
     int argc = 1;
     char name[24] = "orvane_overlay_test";
     char* argv[2] = {name, nullptr};
     QGuiApplication app{argc, argv};
-    Display* x = XOpenDisplay(desktop.server.display().c_str());
 
-    Desk() {
-        REQUIRE(x != nullptr);
-        XSetErrorHandler(ignoreErrors);
-    }
-    ~Desk() { XCloseDisplay(x); }
+    Desk()
+        : XDesktopClient(std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24") {}
 
     // A plain window of the test's client under the panel, listening for clicks.
-    Window plainWindow() {
-        const Window w = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, screenWidth,
-                                             screenHeight, 0, 0, 0x3050d0);
-        XSetWindowAttributes attributes{};
-        attributes.override_redirect = True;
-        XChangeWindowAttributes(x, w, CWOverrideRedirect, &attributes);
-        XSelectInput(x, w, ButtonPressMask);
-        XMapWindow(x, w);
-        XSync(x, False);
-        return w;
-    }
-
-    int mapState(unsigned long window) {
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(x, window, &attributes) == 0) {
-            return IsUnmapped;
-        }
-        return attributes.map_state;
-    }
-
-    QRect rootRect(unsigned long window) {
-        XWindowAttributes attributes{};
-        XGetWindowAttributes(x, window, &attributes);
-        int left = 0;
-        int top = 0;
-        Window child = 0;
-        XTranslateCoordinates(x, window, DefaultRootWindow(x), 0, 0, &left, &top, &child);
-        return {left, top, attributes.width, attributes.height};
-    }
-
-    QImage grab() {
-        XImage* shot =
-            XGetImage(x, DefaultRootWindow(x), 0, 0, screenWidth, screenHeight, AllPlanes, ZPixmap);
-        REQUIRE(shot != nullptr);
-        QImage image(screenWidth, screenHeight, QImage::Format_RGB32);
-        for (int y = 0; y < screenHeight; ++y) {
-            for (int x = 0; x < screenWidth; ++x) {
-                image.setPixel(x, y, static_cast<QRgb>(XGetPixel(shot, x, y)));
-            }
-        }
-        XDestroyImage(shot);
-        return image;
-    }
-
-    // The highest viewable child of the root.
-    Window topWindow() {
-        Window root = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count);
-        Window top = 0;
-        for (unsigned i = count; i-- > 0 && top == 0;) {
-            if (mapState(children[i]) == IsViewable) {
-                top = children[i];
-            }
-        }
-        XFree(children);
-        return top;
-    }
+    Window plainWindow() { return window({0, 0, screenWidth, screenHeight}, 0x3050d0); }
 };
 
 void spin(double seconds) {

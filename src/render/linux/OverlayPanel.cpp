@@ -33,8 +33,9 @@ _XDisplay* qtDisplay() {
 
 } // namespace
 
-OverlayPanel::OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks)
-    : QOpenGLWindow(QOpenGLWindow::NoPartialUpdate), pixels_(pixels), hooks_(std::move(hooks)),
+OverlayPanel::OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks,
+                           QOpenGLContext* share)
+    : QOpenGLWindow(share, QOpenGLWindow::NoPartialUpdate), pixels_(pixels), hooks_(std::move(hooks)),
       guard_([this] { return xWindow(); }, qtDisplay()) {
     // Override-redirect, above the rest, clicks pass through, never focused, never listed.
     setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |

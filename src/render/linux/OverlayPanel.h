@@ -38,8 +38,10 @@ class OverlayPanel final : public QOpenGLWindow, public OverlayPanelControl, pub
 public:
     enum class Mode { hidden, live, frozen };
 
-    // `geometry` in root coordinates; `pixels` the size the fold is drawn at.
-    OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks);
+    // `geometry` in root coordinates; `pixels` the size the fold is drawn at. Textures made
+    // in `share` (the capture's context) can be folded.
+    OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks,
+                 QOpenGLContext* share = nullptr);
     ~OverlayPanel() override;
 
     // OverlayPanelControl

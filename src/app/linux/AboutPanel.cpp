@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#include "app/linux/AboutPanel.h"
+
+#include "core/AppIdentity.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPointer>
+#include <QStringList>
+
+namespace orvane::AboutPanel {
+
+QString creditsText() {
+    return QStringList{
+        QStringLiteral("Folds your screen with the laptop lid."),
+        QStringLiteral("The lid sensor is undocumented; a system update can stop it."),
+        QStringLiteral(
+            "Screen frames stay in memory on this computer and are never saved or sent."),
+        QStringLiteral("Made by the Orvane team."),
+    }
+        .join(u'\n');
+}
+
+void show() {
+    // One panel at a time: asking again raises the open one.
+    static QPointer<QMessageBox> panel;
+    if (!panel) {
+        const QString name = QString::fromUtf8(AppIdentity::name.data(),
+                                               static_cast<qsizetype>(AppIdentity::name.size()));
+        panel = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About %1").arg(name), {},
+                                QMessageBox::Close);
+        panel->setAttribute(Qt::WA_DeleteOnClose);
+        panel->setIconPixmap(QApplication::windowIcon().pixmap(64));
+        // The credits small, centred and in a secondary text colour, under the name.
+        const QPalette palette = panel->palette();
+        const QColor text = palette.color(QPalette::WindowText);
+        const QColor window = palette.color(QPalette::Window);
+        const QString secondary = QColor::fromRgbF((text.redF() + window.redF()) / 2,
+                                                   (text.greenF() + window.greenF()) / 2,
+                                                   (text.blueF() + window.blueF()) / 2)
+                                      .name();
+        panel->setTextFormat(Qt::RichText);
+        panel->setText(
+            QStringLiteral("<h3 align=\"center\">%1</h3>"
+                           "<p align=\"center\" style=\"font-size: small; color: %2; "
+                           "white-space: nowrap\">"
+                           "%3</p>")
+                .arg(name, secondary,
+                     creditsText().toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"))));
+    }
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+}
+
+} // namespace orvane::AboutPanel

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: MIT
+#include "app/linux/MenuBarController.h"
+
+#include "app/linux/BellowsIcon.h"
+#include "settings/FoldSettings.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QKeySequence>
+#include <QString>
+
+#include <string_view>
+
+namespace orvane {
+
+namespace {
+
+QString qText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void fire(const std::function<void()>& callback) {
+    if (callback) {
+        callback();
+    }
+}
+
+} // namespace
+
+MenuBarController::MenuBarController(SystemLog& log) : log_(log) {
+    buildMenu();
+    QObject::connect(&menu_, &QMenu::aboutToShow, &menu_, [this] {
+        fire(onMenuWillOpen);
+        refreshMenu();
+    });
+    refreshMenu();
+    refreshIcon();
+    tray_.setToolTip(qText(model_.toolTip()));
+    tray_.setContextMenu(&menu_);
+    // A D-Bus tray shows the menu itself; an XEmbed one only reports the click.
+    QObject::connect(&tray_, &QSystemTrayIcon::activated, &menu_,
+                     [this](QSystemTrayIcon::ActivationReason reason) {
+                         if (reason == QSystemTrayIcon::Trigger && !menu_.platformMenu()) {
+                             menu_.popup(QCursor::pos());
+                         }
+                     });
+    trayAvailable_ = QSystemTrayIcon::isSystemTrayAvailable();
+    if (trayAvailable_) {
+        tray_.show();
+    } else {
+        log_.note("menu", "No system tray: the status item is not shown. Launching Orvane again "
+                          "opens its settings.");
+    }
+}
+
+MenuBarController::~MenuBarController() {
+    tray_.hide();
+}
+
+void MenuBarController::buildMenu() {
+    menu_.setToolTipsVisible(true);
+    statusLine_ = menu_.addAction(QString());
+    statusLine_->setEnabled(false);
+    menu_.addSeparator();
+    pause_ = menu_.addAction(QString());
+    QObject::connect(pause_, &QAction::triggered, &menu_, [this] { fire(onPauseResume); });
+
+    QMenu* styles = menu_.addMenu(qText(StatusMenuText::style));
+    styles->setToolTipsVisible(true);
+    for (const FoldStyle style : allFoldStyles) {
+        QAction* item = styles->addAction(qText(displayName(style)));
+        item->setData(qText(rawValue(style)));
+        // Qt menus have no subtitles: the summary shows on hover.
+        item->setToolTip(qText(summary(style)));
+        item->setCheckable(true);
+        QObject::connect(item, &QAction::triggered, &menu_, [this, item] {
+            if (const auto chosen = foldStyleFromRaw(item->data().toString().toStdString())) {
+                if (onSelectStyle) {
+                    onSelectStyle(*chosen);
+                }
+            }
+            // The click toggled the mark; the settings decide it.
+            refreshMenu();
+        });
+        styleItems_.emplace_back(style, item);
+    }
+
+    QMenu* covers = menu_.addMenu(qText(StatusMenuText::cover));
+    covers->setToolTipsVisible(true);
+    covers->addAction(qText(StatusMenuText::coverIntro))->setEnabled(false);
+    covers->addSeparator();
+    for (const CoverMode mode : allCoverModes) {
+        QAction* item = covers->addAction(qText(displayName(mode)));
+        item->setData(qText(rawValue(mode)));
+        item->setToolTip(qText(summary(mode)));
+        item->setCheckable(true);
+        QObject::connect(item, &QAction::triggered, &menu_, [this, item] {
+            if (const auto chosen = coverModeFromRaw(item->data().toString().toStdString())) {
+                if (onSelectCover) {
+                    onSelectCover(*chosen);
+                }
+            }
+            refreshMenu();
+        });
+        coverItems_.emplace_back(mode, item);
+    }
+
+    accordion_ = menu_.addAction(qText(StatusMenuText::accordion));
+    accordion_->setCheckable(true);
+    QObject::connect(accordion_, &QAction::triggered, &menu_, [this] {
+        fire(onToggleAccordion);
+        refreshMenu();
+    });
+    menu_.addSeparator();
+    QAction* settings = menu_.addAction(qText(StatusMenuText::settings));
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    QObject::connect(settings, &QAction::triggered, &menu_, [this] { fire(onShowSettings); });
+    updates_ = menu_.addAction(qText(StatusMenuText::updates));
+    QObject::connect(updates_, &QAction::triggered, &menu_, [this] { fire(onCheckForUpdates); });
+    QAction* about = menu_.addAction(qText(StatusMenuText::about));
+    QObject::connect(about, &QAction::triggered, &menu_, [this] { fire(onShowAbout); });
+    menu_.addSeparator();
+    QAction* quit = menu_.addAction(qText(StatusMenuText::quit));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QObject::connect(quit, &QAction::triggered, &menu_, [this] { fire(onQuit); });
+}
+
+void MenuBarController::apply(const Availability& availability) {
+    if (model_.apply(availability)) {
+        refreshIcon();
+    }
+    refreshStatusLine();
+    tray_.setToolTip(qText(model_.toolTip()));
+}
+
+void MenuBarController::apply(const FoldSettings& settings) {
+    if (model_.apply(settings)) {
+        tray_.setToolTip(qText(model_.toolTip()));
+    }
+    refreshMenu();
+}
+
+void MenuBarController::applyLidSample(std::optional<double> angle, double velocity) {
+    if (model_.applyLidSample(angle, velocity)) {
+        refreshIcon();
+        tray_.setToolTip(qText(model_.toolTip()));
+    }
+}
+
+void MenuBarController::refreshMenu() {
+    refreshStatusLine();
+    const StatusItemModel::State& state = model_.state();
+    pause_->setText(qText(model_.pauseTitle()));
+    for (const auto& [style, item] : styleItems_) {
+        item->setChecked(style == state.style);
+    }
+    for (const auto& [mode, item] : coverItems_) {
+        item->setChecked(mode == state.coverMode);
+    }
+    accordion_->setChecked(state.accordion);
+    updates_->setEnabled(canCheckForUpdates ? canCheckForUpdates() : true);
+}
+
+void MenuBarController::refreshStatusLine() {
+    const StatusPresentation& presentation = model_.presentation();
+    statusLine_->setText(qText(presentation.menuLine));
+    // Setting an icon always announces a change, which a D-Bus menu sends on.
+    if (shownDot_ != presentation.dotColor) {
+        shownDot_ = presentation.dotColor;
+        statusLine_->setIcon(BellowsIcon::dotIcon(presentation.dotColor));
+    }
+}
+
+void MenuBarController::refreshIcon() {
+    tray_.setIcon(BellowsIcon::icon(model_.displayedAngle(), model_.presentation().icon));
+}
+
+} // namespace orvane

@@ -284,6 +284,13 @@ unsigned FoldRenderer::featuresOf(const FrameUniforms& u) {
     return features;
 }
 
+void FoldRenderer::prepareVariants() {
+    for (const unsigned features :
+         {0u, FoldFeature::motionBlur, FoldFeature::ridge, FoldFeature::reduced}) {
+        foldProgram(features);
+    }
+}
+
 GLuint FoldRenderer::foldProgram(unsigned features) {
     if (features == FoldFeature::full) {
         return fold_.get();
@@ -387,8 +394,10 @@ void FoldRenderer::encode(const SourceTexture& source, const RenderTarget& targe
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glDisable(GL_SCISSOR_TEST);
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
+    if (!target.overDesktop) {
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
 
     std::array<float, Tuning::edgeTableCount> edge{};
     std::copy_n(u.edgeTable.begin(), std::min(u.edgeTable.size(), edge.size()), edge.begin());

@@ -36,12 +36,18 @@ struct RenderTarget {
     GLuint framebuffer = 0;
     int width = 0;
     int height = 0;
+    // The target already holds the desktop and the fold is laid over it, as a compositor
+    // would lay a transparent overlay; otherwise it starts transparent.
+    bool overDesktop = false;
 };
 
 class FoldRenderer {
 public:
     static Result<FoldRenderer, FoldRendererError> create();
 
+    // Compiles every variant of the sheet's program now, so that none stalls a frame of a
+    // fold in progress (a compile takes a good part of a second on a software renderer).
+    void prepareVariants();
     // Never fails: a pass that cannot be set up is skipped, and missing blur
     // levels fall back to the source.
     void encode(const SourceTexture& source, const RenderTarget& target,

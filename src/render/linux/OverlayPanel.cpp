@@ -35,8 +35,8 @@ _XDisplay* qtDisplay() {
 
 OverlayPanel::OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks,
                            QOpenGLContext* share)
-    : QOpenGLWindow(share, QOpenGLWindow::NoPartialUpdate), pixels_(pixels), hooks_(std::move(hooks)),
-      guard_([this] { return xWindow(); }, qtDisplay()) {
+    : QOpenGLWindow(share, QOpenGLWindow::NoPartialUpdate), pixels_(pixels),
+      hooks_(std::move(hooks)), guard_([this] { return xWindow(); }, qtDisplay()) {
     // Override-redirect, above the rest, clicks pass through, never focused, never listed.
     setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
              Qt::BypassWindowManagerHint | Qt::WindowTransparentForInput |
@@ -54,6 +54,9 @@ OverlayPanel::OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks
     pacer_.setSingleShot(true);
     QObject::connect(&pacer_, &QTimer::timeout, this, [this] { onPacer(); });
     QObject::connect(this, &QOpenGLWindow::frameSwapped, this, [this] { onSwapped(); });
+    // OpenGL is set up and the programs compiled now, while hidden, not when the lid moves.
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(this, &request);
 }
 
 OverlayPanel::~OverlayPanel() {
@@ -61,6 +64,7 @@ OverlayPanel::~OverlayPanel() {
         makeCurrent();
         renderer_.reset();
         canvas_ = gl::RenderTexture();
+        sourceRead_ = gl::Framebuffer();
         if (hooks_.releaseGl) {
             hooks_.releaseGl();
         }
@@ -228,11 +232,29 @@ void OverlayPanel::initializeGL() {
         rendererMissing_ = true;
     } else if (auto renderer = FoldRenderer::create()) {
         renderer_.emplace(renderer.take());
+        renderer_->prepareVariants();
         canvas_ = gl::makeRenderTexture(pixels_.width(), pixels_.height());
     } else {
         rendererMissing_ = true;
     }
     paceByTimer_ = !hasVblankSync(qtDisplay());
+}
+
+void OverlayPanel::underlay(const SourceTexture& source) {
+    if (!sourceRead_) {
+        GLuint name = 0;
+        glGenFramebuffers(1, &name);
+        sourceRead_ = gl::Framebuffer(name);
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, sourceRead_.get());
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, source.texture,
+                           0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, canvas_.framebuffer.get());
+    // Both hold the top row first.
+    glBlitFramebuffer(0, 0, source.width, source.height, 0, 0, pixels_.width(), pixels_.height(),
+                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 void OverlayPanel::paintGL() {
@@ -261,8 +283,12 @@ void OverlayPanel::paintGL() {
     const auto params = hooks_.frameParams ? hooks_.frameParams(target) : std::nullopt;
     const auto source = hooks_.source ? hooks_.source() : std::nullopt;
     if (renderer_ && canvas_.framebuffer && params && source) {
+        // The window is opaque and nothing composites it over the desktop: the desktop goes
+        // under the fold here, so a fading fold shows the desktop through it, not black.
+        underlay(*source);
         renderer_->encode(
-            *source, RenderTarget{canvas_.framebuffer.get(), pixels_.width(), pixels_.height()},
+            *source,
+            RenderTarget{canvas_.framebuffer.get(), pixels_.width(), pixels_.height(), true},
             *params);
         // The fold puts the top row at y = 0, the window has it at the bottom: flip on the copy.
         glBindFramebuffer(GL_READ_FRAMEBUFFER, canvas_.framebuffer.get());

@@ -80,6 +80,8 @@ private:
     // False when there is no drawable.
     bool drawNow();
     void showAfterFirstFrame();
+    // Copies the desktop into the fold's target.
+    void underlay(const SourceTexture& source);
     void onSwapped();
     void onPacer();
     void schedule();
@@ -96,6 +98,7 @@ private:
     std::optional<CoverDressing> dressing_;
     std::optional<FoldRenderer> renderer_;
     gl::RenderTexture canvas_; // the fold's target, copied upright into the window
+    gl::Framebuffer sourceRead_;
     bool rendererMissing_ = false;
     bool paceByTimer_ = true;
     double lastSwap_ = 0;

@@ -56,13 +56,14 @@ TEST_CASE("probe: a machine without a lid sensor gets the one line and status 3"
         " sensor=no angle=- raw=- source=none note=device not found or cannot be opened\n"));
 }
 
-TEST_CASE("without a mode the program says the application is not available yet") {
+TEST_CASE("without a display the application says why in one line and fails") {
     for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {"--help"}, {"--Render"}}) {
-        const auto result = runProcess(executable, arguments);
+         {std::vector<std::string>{}, {"--help"}, {"orvane://pause"}}) {
+        const auto result =
+            runProcess(executable, arguments, {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
         CHECK(result.status == 1);
         CHECK(lineCount(result.err) == 1);
-        CHECK(result.err.find("application is not available yet") != std::string::npos);
+        CHECK(result.err.find("no display") != std::string::npos);
     }
 }
 

@@ -1,12 +1,365 @@
 // SPDX-License-Identifier: MIT
 #include "app/linux/OrvaneApp.h"
 
+#include "accordion/AccordionEngine.h"
+#include "app/CommandLineMode.h"
+#include "app/linux/AboutPanel.h"
+#include "app/linux/DisplayCheck.h"
+#include "app/linux/EscapeHotkey.h"
+#include "app/linux/InstanceLink.h"
+#include "app/linux/MenuBarController.h"
 #include "app/linux/ToolModes.h"
+#include "capture/CaptureService.h"
+#include "capture/linux/X11CaptureFactory.h"
+#include "core/AppIdentity.h"
+#include "core/ExitStatus.h"
+#include "cover/CoverController.h"
+#include "cover/linux/CoverPainter.h"
+#include "effect/EffectController.h"
+#include "effect/SoundFeedback.h"
+#include "effect/SoundPlayer.h"
+#include "offscreen/linux/CannedDesktop.h"
+#include "platform/JournalLog.h"
+#include "platform/LinuxSystem.h"
+#include "platform/MonotonicClock.h"
+#include "platform/QtScheduler.h"
+#include "platform/SdlAudioOutput.h"
+#include "render/linux/OverlayPanel.h"
+#include "render/linux/PanelSource.h"
+#include "sensor/LidSensorService.h"
+#include "sensor/linux/SensorThread.h"
+#include "sensor/linux/SystemLidSources.h"
+#include "settings/URLCommand.h"
+#include "settings/linux/DesktopEntryCatalog.h"
+#include "settings/linux/IniSettingsStore.h"
 
+#include <QApplication>
+#include <QMetaObject>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QPainter>
+#include <QTimer>
+#include <QWindow>
+
+#include <iostream>
 #include <string>
 #include <vector>
 
 namespace orvane {
+
+namespace {
+
+// The system's events reach the controller once it exists.
+class ListenerRelay final : public SystemEventsListener {
+public:
+    SystemEventsListener* target = nullptr;
+
+    void willSleep() override { forward(&SystemEventsListener::willSleep); }
+    void didWake() override { forward(&SystemEventsListener::didWake); }
+    void screenLocked(bool locked) override {
+        if (target != nullptr) {
+            target->screenLocked(locked);
+        }
+    }
+    void sessionActive(bool active) override {
+        if (target != nullptr) {
+            target->sessionActive(active);
+        }
+    }
+    void screensSlept(bool asleep) override {
+        if (target != nullptr) {
+            target->screensSlept(asleep);
+        }
+    }
+    void screenParametersChanged() override {
+        forward(&SystemEventsListener::screenParametersChanged);
+    }
+    void powerStateChanged() override { forward(&SystemEventsListener::powerStateChanged); }
+    void thermalStateChanged() override { forward(&SystemEventsListener::thermalStateChanged); }
+    void reduceMotionChanged() override { forward(&SystemEventsListener::reduceMotionChanged); }
+    void frontmostAppChanged() override { forward(&SystemEventsListener::frontmostAppChanged); }
+
+private:
+    void forward(void (SystemEventsListener::*event)()) {
+        if (target != nullptr) {
+            (target->*event)();
+        }
+    }
+};
+
+QSurfaceFormat coreProfile() {
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    return format;
+}
+
+// This process's X windows: the capture leaves them out.
+std::vector<unsigned long> ownWindows() {
+    std::vector<unsigned long> windows;
+    for (QWindow* window : QGuiApplication::allWindows()) {
+        if (window->handle() != nullptr) {
+            windows.push_back(static_cast<unsigned long>(window->winId()));
+        }
+    }
+    return windows;
+}
+
+SensorPoller::Reader systemReader(LidSourceChain& chain) {
+    return {[&chain] { return chain.open(); }, [&chain] { chain.close(); },
+            [&chain]() -> std::optional<double> {
+                const std::optional<LidReading> reading = chain.read();
+                return reading ? reading->angle : std::nullopt;
+            }};
+}
+
+} // namespace
+
+// Declared in the order they are built; they go in reverse, the controller first.
+struct OrvaneApp::Parts {
+    JournalLog log;
+    QtScheduler scheduler;
+    IniSettingsStore store;
+    SdlAudioOutput sdlClick;
+    SdlAudioOutput sdlAccordion;
+    SoundPlayer player;
+    SoundFeedback feedback{player};
+    std::unique_ptr<MenuBarController> menuBar;
+    DesktopEntryCatalog catalog = DesktopEntryCatalog::fromEnvironment();
+    ListenerRelay relay;
+
+    // Present only with OpenGL 3.3.
+    QOffscreenSurface captureSurface;
+    QOpenGLContext captureContext;
+    std::unique_ptr<X11CaptureFactory> captureFactory;
+    std::unique_ptr<CaptureService> capture;
+    std::unique_ptr<LinuxSystem> system;
+    // Posts from the sensor's thread land here; gone with it, they are dropped.
+    std::unique_ptr<QObject> mainThread;
+    SystemLidSources lidSources;
+    std::unique_ptr<SensorThread> sensorThread;
+    std::unique_ptr<LidSensorService> sensor;
+    std::unique_ptr<AccordionEngine> accordion;
+    CoverPainter coverPainter;
+    std::unique_ptr<CoverController> cover;
+    std::unique_ptr<EscapeHotkey> escape;
+    std::unique_ptr<EffectController> effect;
+
+    Parts(const Options& options)
+        : store(options.settingsPath.empty() ? IniSettingsStore::defaultPath()
+                                             : options.settingsPath),
+          player({.output = options.clickOutput != nullptr ? *options.clickOutput : sdlClick,
+                  .scheduler = scheduler,
+                  .now = monotonicSeconds,
+                  .uiSoundsEnabled = {}}) {}
+};
+
+OrvaneApp::OrvaneApp(Options options)
+    : options_(std::move(options)), parts_(std::make_unique<Parts>(options_)) {}
+
+OrvaneApp::~OrvaneApp() {
+    if (parts_->effect) {
+        parts_->relay.target = nullptr;
+    }
+}
+
+EffectController* OrvaneApp::effect() {
+    return parts_->effect.get();
+}
+
+const CaptureService* OrvaneApp::capture() const {
+    return parts_->capture.get();
+}
+
+MenuBarController& OrvaneApp::menuBar() {
+    return *parts_->menuBar;
+}
+
+SystemLog& OrvaneApp::log() {
+    return parts_->log;
+}
+
+void OrvaneApp::launch() {
+    Parts& p = *parts_;
+    const bool haveEffect = makeEffect();
+    p.player.prepare();
+    p.menuBar = std::make_unique<MenuBarController>(p.log);
+    connectMenu();
+    if (!haveEffect) {
+        p.menuBar->apply(Availability::effectUnavailable());
+        return;
+    }
+    connectEffect();
+    chosenScreen_ = p.effect->settings().builtInScreen;
+    p.system->start();
+    p.effect->start();
+    p.menuBar->apply(p.effect->availability());
+    p.menuBar->apply(p.effect->settings());
+}
+
+bool OrvaneApp::makeEffect() {
+    Parts& p = *parts_;
+    // The capture composes the desktop in its own context; the panel shares its textures.
+    p.captureSurface.setFormat(coreProfile());
+    p.captureSurface.create();
+    p.captureContext.setFormat(coreProfile());
+    if (!p.captureContext.create() || p.captureContext.format().version() < qMakePair(3, 3)) {
+        p.log.note("app", "No OpenGL 3.3 context could be made: the fold is unavailable.");
+        return false;
+    }
+    p.captureFactory = std::make_unique<X11CaptureFactory>(X11CaptureFactory::Ports{
+        p.scheduler, p.log, p.captureContext, p.captureSurface,
+        [this] {
+            return parts_->effect ? parts_->effect->settings().builtInScreen : std::string();
+        },
+        ownWindows});
+    p.capture = std::make_unique<CaptureService>(
+        CaptureService::Ports{*p.captureFactory, p.scheduler, uptimeSeconds, p.log});
+    p.system = std::make_unique<LinuxSystem>(LinuxSystem::Sources{
+        p.relay, p.catalog, p.log, [this] { return parts_->captureFactory->builtInScreen(); }});
+
+    p.mainThread = std::make_unique<QObject>();
+    SensorPoller::Reader reader;
+    if (options_.sensorReader) {
+        reader = *options_.sensorReader;
+    } else {
+        p.lidSources = SystemLidSources::under("/sys");
+        reader = systemReader(*p.lidSources.chain);
+    }
+    p.sensorThread = std::make_unique<SensorThread>(std::move(reader), monotonicSeconds);
+    p.sensor = std::make_unique<LidSensorService>(
+        [thread = p.sensorThread.get()](std::function<void(SensorPoller&)> work) {
+            thread->post(std::move(work));
+        },
+        [context = p.mainThread.get()](std::function<void()> work) {
+            QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
+        });
+
+    AudioOutput& accordionOutput =
+        options_.accordionOutput != nullptr ? *options_.accordionOutput : p.sdlAccordion;
+    p.accordion = std::make_unique<AccordionEngine>(
+        AccordionEngine::Ports{accordionOutput, p.scheduler, monotonicSeconds});
+    p.cover = std::make_unique<CoverController>([this]() -> CoverHost* { return panel_.data(); },
+                                                p.scheduler, wallSeconds);
+    p.escape = std::make_unique<EscapeHotkey>(X11CaptureFactory::qtDisplay(), p.log);
+
+    p.effect = std::make_unique<EffectController>(EffectController::Ports{
+        p.store, *p.capture, *p.sensor, *p.cover, *p.accordion, *p.escape, p.feedback, p.scheduler,
+        *p.system, p.log, Clock{monotonicSeconds, wallSeconds},
+        [this]() -> std::unique_ptr<OverlayPanelControl> {
+            Parts& parts = *parts_;
+            const auto screen = parts.captureFactory->builtInScreen();
+            if (!screen || screen->width <= 0 || screen->height <= 0) {
+                return nullptr;
+            }
+            const QRect rect(screen->x, screen->y, screen->width, screen->height);
+            const CannedDesktop canned(rect.width(), rect.height());
+            auto source = std::make_shared<PanelSource>(
+                [capture = parts.capture.get()] { return capture->latestFrame(); },
+                SampleImage{canned.width(), canned.height(), canned.bytes()});
+            OverlayPanelHooks hooks;
+            EffectController* effect = parts.effect.get();
+            hooks.tick = [effect](double time) { return effect->tick(time); };
+            hooks.frameParams = [effect](double time) { return effect->frameParams(time); };
+            hooks.source = [source] { return (*source)(); };
+            hooks.releaseGl = [source] { source->releaseGl(); };
+            hooks.paintCover = [painter = &parts.coverPainter](QPainter& qp, QSize size,
+                                                               const CoverDressing& dressing) {
+                painter->paint(qp, size, dressing, 1.0);
+            };
+            auto panel = std::make_unique<OverlayPanel>(rect, rect.size(), std::move(hooks),
+                                                        &parts.captureContext);
+            panel_ = panel.get();
+            return panel;
+        }});
+    p.relay.target = p.effect.get();
+    return true;
+}
+
+void OrvaneApp::connectMenu() {
+    Parts& p = *parts_;
+    MenuBarController& menu = *p.menuBar;
+    // Every action that needs the controller does nothing without one.
+    const auto withEffect = [this](auto action) {
+        return [this, action] {
+            if (parts_->effect) {
+                action(*parts_->effect);
+            }
+        };
+    };
+    menu.onPauseResume = withEffect([](EffectController& e) { e.togglePause(); });
+    menu.onSelectStyle = [this](FoldStyle style) {
+        if (parts_->effect) {
+            URLCommand::Set set;
+            set.style = style;
+            parts_->effect->apply(URLCommand{set});
+        }
+    };
+    menu.onSelectCover = [this](CoverMode mode) {
+        if (parts_->effect) {
+            parts_->effect->apply(URLCommand{URLCommand::Cover{mode}});
+        }
+    };
+    menu.onToggleAccordion = withEffect([](EffectController& e) {
+        e.editSettings([](FoldSettings& s) { s.accordion = !s.accordion; });
+    });
+    menu.onShowSettings = [this] { showSettings(); };
+    // Updates come from the package manager.
+    menu.canCheckForUpdates = [] { return false; };
+    menu.onCheckForUpdates = [] {};
+    menu.onShowAbout = [] { AboutPanel::show(); };
+    menu.onQuit = [] { QCoreApplication::quit(); };
+    menu.onMenuWillOpen = withEffect([](EffectController& e) { e.reevaluateAndPublish(); });
+}
+
+void OrvaneApp::connectEffect() {
+    Parts& p = *parts_;
+    EffectController& effect = *p.effect;
+    MenuBarController& menu = *p.menuBar;
+    effect.onAvailabilityChange = [&menu](const Availability& a) { menu.apply(a); };
+    effect.onSettingsChange = [this, &menu](const FoldSettings& settings) {
+        menu.apply(settings);
+        if (settings.builtInScreen != chosenScreen_) {
+            chosenScreen_ = settings.builtInScreen;
+            // Another screen chosen: found again, then the panel and capture rebuilt, after
+            // the edit that chose it has finished.
+            QTimer::singleShot(0, parts_->mainThread.get(), [this] {
+                parts_->system->refreshScreen();
+                parts_->effect->screenParametersChanged();
+            });
+        }
+    };
+    effect.onLidSample = [&menu](std::optional<double> angle, double velocity) {
+        menu.applyLidSample(angle, velocity);
+    };
+    p.sensor->onSample = [&effect](const LidSample& sample) {
+        effect.lidSample(sample.angle, sample.time);
+    };
+    p.sensor->onAvailabilityChange = [&effect](bool open) {
+        effect.sensorAvailabilityChanged(open);
+    };
+    p.capture->onStreamFailure = [&effect] { effect.captureStreamFailed(); };
+    p.escape->onEscape = [&effect] { effect.escapePressed(); };
+}
+
+void OrvaneApp::handle(std::string_view url) {
+    if (const auto command = URLCommand::parse(url)) {
+        if (parts_->effect) {
+            parts_->effect->apply(*command);
+        }
+        return;
+    }
+    if (loggedInvalidURLs_.insert(std::string(url)).second) {
+        parts_->log.note("url", "ignoring invalid URL command: " + std::string(url));
+    }
+}
+
+void OrvaneApp::showSettings() {
+    // The settings window arrives later; until then the About panel answers.
+    if (parts_->effect) {
+        AboutPanel::show();
+    }
+}
 
 int OrvaneApp::main(int argc, char** argv) {
     std::vector<std::string> arguments;
@@ -18,7 +371,43 @@ int OrvaneApp::main(int argc, char** argv) {
     if (const auto mode = CommandLineMode::parse(arguments)) {
         return runToolMode(*mode);
     }
-    return notAvailableYet("The application");
+    if (const auto problem = displayProblem()) {
+        std::cerr << AppIdentity::name << ": " << *problem << ".\n";
+        return ExitStatus::failure;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(
+        QString::fromUtf8(AppIdentity::name.data(), AppIdentity::name.size()));
+    QGuiApplication::setDesktopFileName(
+        QString::fromUtf8(AppIdentity::identifier.data(), AppIdentity::identifier.size()));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QStringList urls;
+    for (const std::string& argument : arguments) {
+        urls.push_back(QString::fromStdString(argument));
+    }
+    if (InstanceLink::handOver(urls)) {
+        return 0;
+    }
+    QString error;
+    std::unique_ptr<InstanceLink> link = InstanceLink::listen(&error);
+
+    OrvaneApp app{Options()};
+    app.launch();
+    if (link) {
+        link->onURLs = [&app](const QStringList& handed) {
+            for (const QString& url : handed) {
+                app.handle(url.toStdString());
+            }
+        };
+        link->onShowSettings = [&app] { app.showSettings(); };
+    } else {
+        app.log().note("app", "Another start cannot reach this one: " + error.toStdString());
+    }
+    for (const std::string& url : arguments) {
+        app.handle(url);
+    }
+    return QApplication::exec();
 }
 
 } // namespace orvane

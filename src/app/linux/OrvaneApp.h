@@ -1,14 +1,79 @@
 // SPDX-License-Identifier: MIT
-// The process entry: a recognised first argument runs a tool and exits;
-// anything else starts the application.
+// The application: builds the effect controller over the real adapters (the
+// lid sensor's thread, the X11 capture, the overlay panel and its cover, the
+// sounds, the Escape key, the system's events, the INI settings), connects it
+// to the status item, and routes URL commands. It keeps no state of the effect.
 #pragma once
+
+#include "core/AudioOutput.h"
+#include "render/linux/OverlayPanel.h"
+#include "sensor/SensorPoller.h"
+
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
 
 namespace orvane {
 
+class CaptureService;
+class EffectController;
+class MenuBarController;
+class SystemLog;
+
 class OrvaneApp {
 public:
-    // Returns the process exit status.
+    // What a test may put in place of the machine's own devices.
+    struct Options {
+        // The lid sensor; none reads the system's HID and IIO sources.
+        std::optional<SensorPoller::Reader> sensorReader;
+        // The clear click's and the accordion's sound devices; null is SDL's.
+        AudioOutput* clickOutput = nullptr;
+        AudioOutput* accordionOutput = nullptr;
+        // Where the settings live; empty is $XDG_CONFIG_HOME/orvane/settings.ini.
+        std::string settingsPath;
+    };
+
+    // The process entry: a tool's first argument runs the tool; otherwise a
+    // running instance gets this start's URLs, or this one becomes the instance.
     static int main(int argc, char** argv);
+
+    // Needs a QApplication.
+    explicit OrvaneApp(Options options);
+    ~OrvaneApp();
+    OrvaneApp(const OrvaneApp&) = delete;
+    OrvaneApp& operator=(const OrvaneApp&) = delete;
+
+    // Builds and connects everything, then starts the effect.
+    void launch();
+    // One `orvane:` URL; an invalid one is logged once per text.
+    void handle(std::string_view url);
+    void showSettings();
+
+    // None when OpenGL 3.3 is missing: the status item then says so.
+    EffectController* effect();
+    MenuBarController& menuBar();
+    // The overlay panel while there is one.
+    OverlayPanel* panel() const { return panel_.data(); }
+    const CaptureService* capture() const;
+    SystemLog& log();
+
+private:
+    struct Parts;
+
+    bool makeEffect();
+    void connectMenu();
+    void connectEffect();
+
+    Options options_;
+    std::unique_ptr<Parts> parts_;
+    QPointer<OverlayPanel> panel_;
+    std::set<std::string, std::less<>> loggedInvalidURLs_;
+    std::string chosenScreen_;
 };
 
 } // namespace orvane

@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: MIT
+// The running application on its own Xvfb with a lid that reports through a
+// scripted reader: its CPU over 30 s at rest (the sensor polled at 10 Hz) and
+// its resident memory; then the time from the closing lid passing the clear
+// angle + 8 to the first folded frame on screen. Prints figures only.
+#include "app/linux/OrvaneApp.h"
+#include "effect/EffectController.h"
+#include "platform/MonotonicClock.h"
+#include "render/linux/OverlayPanel.h"
+#include "settings/FoldSettings.h"
+#include "settings/linux/IniSettingsStore.h"
+#include "support/XvfbDesktop.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+
+using namespace orvane;
+
+namespace {
+
+constexpr double restSeconds = 30.0;
+constexpr int latencyRuns = 5;
+constexpr double closingSpeed = 120.0; // degrees a second
+
+double processCPU() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+std::string residentMemory() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return line.substr(6);
+        }
+    }
+    return "unknown";
+}
+
+void runFor(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+int main() {
+    test::XvfbDesktop desktop("1512x982x24");
+    test::ScopedEnv systemBus("DBUS_SYSTEM_BUS_ADDRESS",
+                              "unix:path=" + (desktop.home.path() / "no-bus").string());
+    int argc = 1;
+    char name[] = "bench_app";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+
+    const std::string settingsPath = (desktop.home.path() / "settings.ini").string();
+    {
+        IniSettingsStore store(settingsPath);
+        FoldSettings settings;
+        settings.builtInScreen = "screen";
+        settings.hasCompletedOnboarding = true;
+        (void)settings.save(store);
+    }
+    std::atomic<double> lid{120.0};
+    std::atomic<int> reads{0};
+    OrvaneApp::Options options;
+    options.settingsPath = settingsPath;
+    options.sensorReader = SensorPoller::Reader{[] { return true; }, [] {},
+                                                [&]() -> std::optional<double> {
+                                                    ++reads;
+                                                    return lid.load();
+                                                }};
+    OrvaneApp app(options);
+    app.launch();
+    if (app.effect() == nullptr) {
+        std::printf("app: no OpenGL 3.3 context, nothing to measure\n");
+        return 1;
+    }
+    runFor(2.0);
+
+    const int readsBefore = reads;
+    const double cpu = processCPU();
+    runFor(restSeconds);
+    const double spent = processCPU() - cpu;
+    std::printf("rest      %.3f %% of a core over %.0f s (%.1f sensor reads a second), "
+                "resident memory%s\n",
+                spent / restSeconds * 100, restSeconds, (reads - readsBefore) / restSeconds,
+                residentMemory().c_str());
+
+    const double start = app.effect()->settings().clearAngle + 8;
+    std::vector<double> latencies;
+    for (int run = 0; run < latencyRuns; ++run) {
+        lid = 120;
+        runFor(1.5);
+        const int drawnBefore = app.panel() != nullptr ? app.panel()->drawCount() : 0;
+        const double began = monotonicSeconds();
+        std::optional<double> crossed;
+        std::optional<double> shown;
+        while (!shown && monotonicSeconds() - began < 3.0) {
+            const double angle = std::max(60.0, 120 - closingSpeed * (monotonicSeconds() - began));
+            lid = angle;
+            if (!crossed && angle <= start) {
+                crossed = monotonicSeconds();
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            OverlayPanel* panel = app.panel();
+            if (crossed && panel != nullptr && panel->isExposed() &&
+                panel->drawCount() > drawnBefore) {
+                shown = monotonicSeconds();
+            }
+        }
+        if (crossed && shown) {
+            latencies.push_back((*shown - *crossed) * 1000);
+        }
+        lid = 120;
+        runFor(1.5);
+    }
+    std::sort(latencies.begin(), latencies.end());
+    if (latencies.empty()) {
+        std::printf("latency   no folded frame appeared\n");
+        return 1;
+    }
+    std::printf("latency   clear angle + 8 to the first folded frame on screen: median %.1f ms, "
+                "worst %.1f ms over %zu closes at %.0f deg/s\n",
+                latencies[latencies.size() / 2], latencies.back(), latencies.size(), closingSpeed);
+    return 0;
+}

@@ -1,0 +1,310 @@
+// SPDX-License-Identifier: MIT
+// The application end to end on a private Xvfb, through its own wiring, with
+// only the lid sensor scripted: the desktop untouched at rest, a real window
+// folded while the lid closes, the cover over the frozen fold, the desktop
+// back after reopening, one clear click, and the capture stopped at the end.
+// Then the URL scheme between two real processes, with a tray on a private bus.
+#include "app/linux/OrvaneApp.h"
+#include "capture/CaptureService.h"
+#include "effect/EffectController.h"
+#include "platform/MonotonicClock.h"
+#include "render/FoldUniforms.h"
+#include "render/linux/OverlayPanel.h"
+#include "settings/FoldSettings.h"
+#include "settings/linux/IniSettingsStore.h"
+#include "support/Doubles.h"
+#include "support/PrivateBuses.h"
+#include "support/RunProcess.h"
+#include "support/XClient.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QDBusArgument>
+#include <QDBusVariant>
+
+#include <doctest/doctest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+using namespace orvane;
+
+namespace {
+
+constexpr int screenWidth = 1512;
+constexpr int screenHeight = 982;
+constexpr unsigned long wallpaper = 0x406080;
+constexpr unsigned long red = 0xd02020;
+const QRect redRect{300, 250, 900, 500};
+
+struct Live : test::XDesktopClient {
+    test::ScopedEnv systemBus{"DBUS_SYSTEM_BUS_ADDRESS",
+                              "unix:path=" + (home.path() / "no-system-bus").string()};
+    int argc = 1;
+    char name[24] = "orvane_live_test";
+    char* argv[2] = {name, nullptr};
+    QApplication app{argc, argv};
+    std::atomic<double> lid{120.0};
+    test::FakeOutput clicks;
+    test::FakeOutput accordion;
+    std::string settingsPath = (home.path() / "settings.ini").string();
+    std::unique_ptr<OrvaneApp> orvane;
+
+    explicit Live(CoverMode cover)
+        : XDesktopClient(std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24") {
+        window({0, 0, screenWidth, screenHeight}, wallpaper);
+        window(redRect, red);
+        {
+            IniSettingsStore store(settingsPath);
+            FoldSettings settings;
+            settings.builtInScreen = "screen"; // Xvfb's only output
+            settings.coverMode = cover;
+            settings.hasCompletedOnboarding = true;
+            REQUIRE(settings.save(store) == StoreStatus::ok);
+        }
+        OrvaneApp::Options options;
+        options.sensorReader = SensorPoller::Reader{
+            [] { return true; }, [] {}, [this]() -> std::optional<double> { return lid.load(); }};
+        options.clickOutput = &clicks;
+        options.accordionOutput = &accordion;
+        options.settingsPath = settingsPath;
+        orvane = std::make_unique<OrvaneApp>(options);
+        orvane->launch();
+        REQUIRE(orvane->effect() != nullptr);
+    }
+
+    EffectController& effect() { return *orvane->effect(); }
+
+    void spin(double seconds) {
+        const double end = monotonicSeconds() + seconds;
+        while (monotonicSeconds() < end) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    bool waitFor(const std::function<bool()>& done, double seconds = 5.0) {
+        const double end = monotonicSeconds() + seconds;
+        while (!done() && monotonicSeconds() < end) {
+            spin(0.005);
+        }
+        return done();
+    }
+    // The lid moves at a steady speed, the event loop running meanwhile.
+    void move(double to, double seconds) {
+        const double from = lid.load();
+        const double start = monotonicSeconds();
+        for (double t = 0; t < seconds; t = monotonicSeconds() - start) {
+            lid = from + (to - from) * (t / seconds);
+            spin(0.004);
+        }
+        lid = to;
+    }
+    bool panelShown() {
+        OverlayPanel* panel = orvane->panel();
+        return panel != nullptr && mapState(panel->xWindow()) == IsViewable;
+    }
+    QImage shot(const char* name) {
+        QImage image = grab();
+        std::filesystem::create_directories(ORVANE_E2E_DIR);
+        CHECK(image.save(QString(ORVANE_E2E_DIR "/") + name + ".png"));
+        return image;
+    }
+};
+
+bool untouched(const QImage& image) {
+    return image.pixel(20, 20) == QColor(QRgb(wallpaper)).rgb() &&
+           image.pixel(redRect.center()) == QColor(QRgb(red)).rgb() &&
+           image.pixel(screenWidth - 20, screenHeight - 20) == QColor(QRgb(wallpaper)).rgb();
+}
+
+bool reddish(QRgb pixel) {
+    const QColor colour(pixel);
+    return colour.red() > 2 * colour.green() + 20 && colour.red() > 2 * colour.blue() + 20;
+}
+
+// The first row from the top, in a column left of the middle (the clock's), that holds the
+// sheet: much brighter than the dimmed backdrop above it.
+int sheetTop(const QImage& image) {
+    const int column = screenWidth * 3 / 8;
+    const int backdrop = QColor(image.pixel(column, 2)).value();
+    for (int row = 2; row < screenHeight; ++row) {
+        if (QColor(image.pixel(column, row)).value() > backdrop + 30) {
+            return row;
+        }
+    }
+    return screenHeight;
+}
+
+// Where the far edge of the sheet lies, in screen rows, for the parameters of the frame the
+// panel drew last.
+double farEdgeRow(Live& live) {
+    const auto params = live.effect().frameParams(monotonicSeconds());
+    REQUIRE(params);
+    const FrameUniforms uniforms = fillUniforms(*params, screenWidth, screenHeight);
+    return (1 - uniforms.fold.edge[2]) / 2 * screenHeight;
+}
+
+} // namespace
+
+TEST_CASE("the lid folds the live desktop, the cover holds it half closed, reopening clears it") {
+    Live live(CoverMode::veil);
+    int clears = 0;
+    live.effect().onClearClick = [&clears] { ++clears; };
+    REQUIRE(live.waitFor([&] { return live.effect().sensorFacts().open; }));
+    live.spin(1.0);
+    CHECK_FALSE(live.panelShown());
+    CHECK(untouched(live.shot("live-rest")));
+
+    // Closing: the window is folded on the sheet over a dimmed backdrop.
+    live.move(80, 0.8);
+    // A software renderer draws a few frames a second: wait for one well under way.
+    REQUIRE(live.waitFor([&] { return live.panelShown() && farEdgeRow(live) > 50; }));
+    const QImage folding = live.shot("live-folding");
+    CHECK(QColor(folding.pixel(20, 20)).value() < QColor(QRgb(wallpaper)).value());
+    CHECK(QColor(folding.pixel(20, 20)).hue() ==
+          doctest::Approx(QColor(QRgb(wallpaper)).hue()).epsilon(0.1));
+    int redOnSheet = 0;
+    for (int y = 0; y < screenHeight; y += 4) {
+        for (int x = 0; x < screenWidth; x += 4) {
+            redOnSheet += reddish(folding.pixel(x, y)) ? 1 : 0;
+        }
+    }
+    CHECK(redOnSheet > 500);
+    // Receded: the far edge lies where the sheet's geometry puts it for the frame drawn.
+    const double farEdge = farEdgeRow(live);
+    CHECK(farEdge > 10);
+    CHECK(sheetTop(folding) == doctest::Approx(farEdge).epsilon(0.05));
+
+    // Resting half closed: the gate parks in the cover, drawn over the frozen fold.
+    live.move(60, 0.3);
+    REQUIRE(live.waitFor([&] { return live.effect().gateState() == GateState::cover; }, 8.0));
+    live.spin(0.5);
+    REQUIRE(live.panelShown());
+    CHECK(live.orvane->panel()->mode() == OverlayPanel::Mode::frozen);
+    const QImage covered = live.shot("live-cover");
+    CHECK(covered != folding);
+    CHECK(live.clicks.opens == 0);
+
+    // Reopening: the fold follows the lid back and clears with one click.
+    live.move(120, 0.8);
+    REQUIRE(live.waitFor([&] { return !live.panelShown(); }, 8.0));
+    live.spin(1.0);
+    CHECK(untouched(live.shot("live-reopened")));
+    CHECK(clears == 1);
+    CHECK(live.clicks.opens == 1);
+    CHECK(live.effect().gateState() == GateState::idle);
+    CHECK(live.waitFor([&] { return !live.orvane->capture()->isCapturing(); }));
+    live.orvane.reset();
+}
+
+namespace {
+
+// The running instance's tooltip, as the tray reads it.
+QString tooltip(const test::PrivateBuses& buses) {
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    const QStringList items =
+        buses
+            .call(test::Bus::session, watcher, QStringLiteral("/StatusNotifierWatcher"),
+                  QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                  {watcher, QStringLiteral("RegisteredStatusNotifierItems")})
+            .arguments()
+            .value(0)
+            .value<QDBusVariant>()
+            .variant()
+            .toStringList();
+    if (items.isEmpty()) {
+        return {};
+    }
+    const QDBusMessage reply =
+        buses.call(test::Bus::session, items.front(), QStringLiteral("/StatusNotifierItem"),
+                   QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                   {QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("ToolTip")});
+    const QDBusArgument tip =
+        reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+    QString icon;
+    QString title;
+    QString text;
+    tip.beginStructure();
+    tip >> icon;
+    tip.beginArray();
+    while (!tip.atEnd()) {
+        tip.beginStructure();
+        int width = 0;
+        int height = 0;
+        QByteArray bytes;
+        tip >> width >> height >> bytes;
+        tip.endStructure();
+    }
+    tip.endArray();
+    tip >> title >> text;
+    tip.endStructure();
+    return title + " " + text;
+}
+
+bool paused() {
+    const IniSettingsStore store(IniSettingsStore::defaultPath());
+    return FoldSettings::load(store).paused;
+}
+
+} // namespace
+
+TEST_CASE("a second start hands its URLs to the running instance: preview, pause, resume") {
+    test::XDesktopClient desk(std::to_string(screenWidth) + "x" + std::to_string(screenHeight) +
+                              "x24");
+    test::PrivateBuses buses;
+    desk.window({0, 0, screenWidth, screenHeight}, wallpaper);
+    desk.window(redRect, red);
+    {
+        IniSettingsStore store(IniSettingsStore::defaultPath());
+        FoldSettings settings;
+        settings.builtInScreen = "screen";
+        settings.hasCompletedOnboarding = true;
+        REQUIRE(settings.save(store) == StoreStatus::ok);
+    }
+    test::ChildProcess watcher({"/usr/bin/python3", ORVANE_SN_WATCHER},
+                               buses.folder() / "watcher.log");
+    const auto waitFor = [](const std::function<bool()>& done, double seconds) {
+        const double end = monotonicSeconds() + seconds;
+        while (!done() && monotonicSeconds() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return done();
+    };
+    REQUIRE(waitFor(
+        [&] { return buses.hasOwner(test::Bus::session, "org.kde.StatusNotifierWatcher"); }, 5));
+    test::ChildProcess running({ORVANE_EXECUTABLE}, buses.folder() / "orvane.log");
+    REQUIRE(waitFor([&] { return !tooltip(buses).isEmpty(); }, 10));
+    const QString atRest = tooltip(buses);
+    CHECK(untouched(desk.grab()));
+
+    const double handed = monotonicSeconds();
+    const auto preview =
+        test::runProcess(ORVANE_EXECUTABLE, {"orvane://preview?angle=60&seconds=2"});
+    CHECK(preview.status == 0);
+    CHECK(preview.err.empty());
+    // The fold at 60 degrees over the live desktop (the sample desktop stands in until the
+    // capture's first frame): the window on a receded sheet.
+    QImage shown;
+    CHECK(waitFor(
+        [&] {
+            shown = desk.grab();
+            return !untouched(shown) && sheetTop(shown) > 40 &&
+                   reddish(shown.pixel(screenWidth / 2, screenHeight / 2));
+        },
+        2));
+    shown.save(ORVANE_E2E_DIR "/url-preview.png");
+    REQUIRE(waitFor([&] { return untouched(desk.grab()); }, 5));
+    CHECK(monotonicSeconds() - handed > 1.5);
+
+    CHECK(test::runProcess(ORVANE_EXECUTABLE, {"orvane://pause"}).status == 0);
+    CHECK(waitFor([] { return paused(); }, 3));
+    CHECK(waitFor([&] { return tooltip(buses).contains("paused"); }, 3));
+    CHECK(test::runProcess(ORVANE_EXECUTABLE, {"ORVANE://RESUME"}).status == 0);
+    CHECK(waitFor([] { return !paused(); }, 3));
+    CHECK(waitFor([&] { return tooltip(buses) == atRest; }, 3));
+    CHECK(running.running());
+}

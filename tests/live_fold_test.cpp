@@ -15,11 +15,11 @@
 #include "support/Doubles.h"
 #include "support/PrivateBuses.h"
 #include "support/RunProcess.h"
+#include "support/TrayReader.h"
 #include "support/XClient.h"
 
 #include <QApplication>
 #include <QColor>
-#include <QDBusArgument>
 #include <QDBusVariant>
 
 #include <doctest/doctest.h>
@@ -53,11 +53,12 @@ struct Live : test::XDesktopClient {
     test::FakeOutput accordion;
     std::string settingsPath = (home.path() / "settings.ini").string();
     std::unique_ptr<OrvaneApp> orvane;
+    Window redWindow = 0;
 
     explicit Live(CoverMode cover)
         : XDesktopClient(std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24") {
         window({0, 0, screenWidth, screenHeight}, wallpaper);
-        window(redRect, red);
+        redWindow = window(redRect, red, KeyPressMask);
         {
             IniSettingsStore store(settingsPath);
             FoldSettings settings;
@@ -102,6 +103,24 @@ struct Live : test::XDesktopClient {
             spin(0.004);
         }
         lid = to;
+    }
+    // Whether an Escape pressed now reaches the focused window of the test's client.
+    bool escapeReachesWindow() {
+        XSetInputFocus(x, redWindow, RevertToParent, CurrentTime);
+        XSync(x, False);
+        REQUIRE(std::system("xdotool key Escape") == 0);
+        bool reached = false;
+        waitFor(
+            [&] {
+                while (XPending(x) > 0) {
+                    XEvent event{};
+                    XNextEvent(x, &event);
+                    reached = reached || (event.type == KeyPress && event.xkey.window == redWindow);
+                }
+                return reached;
+            },
+            1.0);
+        return reached;
     }
     bool panelShown() {
         OverlayPanel* panel = orvane->panel();
@@ -198,6 +217,15 @@ TEST_CASE("the lid folds the live desktop, the cover holds it half closed, reope
     CHECK(live.clicks.opens == 1);
     CHECK(live.effect().gateState() == GateState::idle);
     CHECK(live.waitFor([&] { return !live.orvane->capture()->isCapturing(); }));
+
+    // Escape is the program's only while the overlay shows: then it pauses the effect.
+    CHECK(live.escapeReachesWindow());
+    live.move(80, 0.8);
+    REQUIRE(live.waitFor([&] { return live.panelShown(); }));
+    CHECK_FALSE(live.escapeReachesWindow());
+    CHECK(live.waitFor([&] { return !live.panelShown(); }));
+    CHECK(live.effect().settings().paused);
+    CHECK(FoldSettings::load(IniSettingsStore(live.settingsPath)).paused);
     live.orvane.reset();
 }
 
@@ -205,44 +233,8 @@ namespace {
 
 // The running instance's tooltip, as the tray reads it.
 QString tooltip(const test::PrivateBuses& buses) {
-    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-    const QStringList items =
-        buses
-            .call(test::Bus::session, watcher, QStringLiteral("/StatusNotifierWatcher"),
-                  QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                  {watcher, QStringLiteral("RegisteredStatusNotifierItems")})
-            .arguments()
-            .value(0)
-            .value<QDBusVariant>()
-            .variant()
-            .toStringList();
-    if (items.isEmpty()) {
-        return {};
-    }
-    const QDBusMessage reply =
-        buses.call(test::Bus::session, items.front(), QStringLiteral("/StatusNotifierItem"),
-                   QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                   {QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("ToolTip")});
-    const QDBusArgument tip =
-        reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
-    QString icon;
-    QString title;
-    QString text;
-    tip.beginStructure();
-    tip >> icon;
-    tip.beginArray();
-    while (!tip.atEnd()) {
-        tip.beginStructure();
-        int width = 0;
-        int height = 0;
-        QByteArray bytes;
-        tip >> width >> height >> bytes;
-        tip.endStructure();
-    }
-    tip.endArray();
-    tip >> title >> text;
-    tip.endStructure();
-    return title + " " + text;
+    const QStringList items = test::registeredItems(buses);
+    return items.isEmpty() ? QString() : test::trayTooltip(buses, items.front());
 }
 
 bool paused() {
@@ -306,5 +298,21 @@ TEST_CASE("a second start hands its URLs to the running instance: preview, pause
     CHECK(test::runProcess(ORVANE_EXECUTABLE, {"ORVANE://RESUME"}).status == 0);
     CHECK(waitFor([] { return !paused(); }, 3));
     CHECK(waitFor([&] { return tooltip(buses) == atRest; }, 3));
+
+    // A style chosen in the tray's menu changes that setting alone, and is saved.
+    const QString item = test::registeredItems(buses).front();
+    std::map<std::string, int> ids;
+    test::menuLayout(buses, item, ids);
+    FoldSettings expected = FoldSettings::load(IniSettingsStore(IniSettingsStore::defaultPath()));
+    expected.style = FoldStyle::dusk;
+    test::callMenu(
+        buses, item, QStringLiteral("Event"),
+        {ids.at("Dusk"), QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
+    CHECK(waitFor(
+        [&] {
+            return FoldSettings::load(IniSettingsStore(IniSettingsStore::defaultPath())) ==
+                   expected;
+        },
+        3));
     CHECK(running.running());
 }

@@ -7,6 +7,7 @@
 #include "settings/FoldSettings.h"
 #include "support/Doubles.h"
 #include "support/PrivateBuses.h"
+#include "support/TrayReader.h"
 #include "support/XvfbDesktop.h"
 
 #include <QAction>
@@ -51,65 +52,6 @@ struct Desktop {
     char* argv[2] = {name, nullptr};
     QApplication app{argc, argv};
 };
-
-QStringList registeredItems(const PrivateBuses& buses) {
-    const QDBusMessage reply =
-        buses.call(Bus::session, watcherName, QStringLiteral("/StatusNotifierWatcher"),
-                   QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                   {watcherName, QStringLiteral("RegisteredStatusNotifierItems")});
-    return reply.arguments().value(0).value<QDBusVariant>().variant().toStringList();
-}
-
-// A call into this very process, so the main loop must keep running meanwhile.
-QDBusMessage callMenu(const PrivateBuses& buses, const QString& item, const QString& method,
-                      const QVariantList& arguments) {
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        item, QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"), method);
-    message.setArguments(arguments);
-    const QDBusMessage reply = buses.connection(Bus::session).call(message, QDBus::BlockWithGui);
-    REQUIRE_MESSAGE(reply.type() == QDBusMessage::ReplyMessage, reply.errorMessage().toStdString());
-    return reply;
-}
-
-// One line per entry, submenu entries indented: the label, "[x]" or "[ ]" for a
-// check mark, "(disabled)"; "---" for a separator. `ids` maps labels to item ids.
-void describe(const QDBusArgument& node, int depth, std::string& lines,
-              std::map<std::string, int>& ids) {
-    int id = 0;
-    QVariantMap properties;
-    node.beginStructure();
-    node >> id >> properties;
-    if (depth > 0) {
-        std::string line(2 * (depth - 1), ' ');
-        const bool separator = properties.value("type").toString() == "separator";
-        line += separator ? "---" : properties.value("label").toString().toStdString();
-        ids[properties.value("label").toString().toStdString()] = id;
-        if (properties.value("toggle-type").toString() == "checkmark") {
-            line += properties.value("toggle-state").toInt() == 1 ? " [x]" : " [ ]";
-        }
-        if (!properties.value("enabled", true).toBool()) {
-            line += " (disabled)";
-        }
-        lines += line + '\n';
-    }
-    node.beginArray();
-    while (!node.atEnd()) {
-        QDBusVariant child;
-        node >> child;
-        describe(child.variant().value<QDBusArgument>(), depth + 1, lines, ids);
-    }
-    node.endArray();
-    node.endStructure();
-}
-
-std::string layout(const PrivateBuses& buses, const QString& item,
-                   std::map<std::string, int>& ids) {
-    const QDBusMessage reply =
-        callMenu(buses, item, QStringLiteral("GetLayout"), {0, -1, QStringList()});
-    std::string lines;
-    describe(reply.arguments().value(1).value<QDBusArgument>(), 0, lines, ids);
-    return lines;
-}
 
 } // namespace
 
@@ -170,14 +112,14 @@ About Orvane
 Quit Orvane
 )";
     std::map<std::string, int> ids;
-    CHECK(layout(world.buses, item, ids) == expected);
+    CHECK(menuLayout(world.buses, item, ids) == expected);
 
     callMenu(world.buses, item, QStringLiteral("Event"),
              {ids.at("Dusk"), QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
     spinUntil([&] { return !calls.empty(); });
     CHECK(calls == std::vector<std::string>{"dusk"});
     // Until the settings say otherwise, the mark stays on the stored style.
-    CHECK(layout(world.buses, item, ids) == expected);
+    CHECK(menuLayout(world.buses, item, ids) == expected);
 }
 
 TEST_CASE("the bellows icon is 16x14 points, twice that in pixels at 2x, and looks different "

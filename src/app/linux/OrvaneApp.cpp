@@ -391,6 +391,10 @@ int OrvaneApp::main(int argc, char** argv) {
     }
     QString error;
     std::unique_ptr<InstanceLink> link = InstanceLink::listen(&error);
+    // Another start won the race to listen: it takes this one's URLs too.
+    if (!link && InstanceLink::handOver(urls)) {
+        return 0;
+    }
 
     OrvaneApp app{Options()};
     app.launch();

@@ -18,7 +18,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,13 +34,6 @@ constexpr double restSeconds = 30.0;
 constexpr int latencyRuns = 5;
 constexpr double closingSpeed = 120.0; // degrees a second
 
-double processCPU() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
 std::string residentMemory() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);) {
@@ -47,6 +42,22 @@ std::string residentMemory() {
         }
     }
     return "unknown";
+}
+
+// CPU seconds by thread name, summed over threads of one name (the scheduler's own count,
+// in nanoseconds, finer than the clock ticks of getrusage).
+std::map<std::string, double> threadCPU() {
+    std::map<std::string, double> spent;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        std::ifstream schedstat(task.path() / "schedstat");
+        double nanoseconds = 0;
+        schedstat >> nanoseconds;
+        spent[name] += nanoseconds * 1e-9;
+    }
+    return spent;
 }
 
 void runFor(double seconds) {
@@ -92,13 +103,23 @@ int main() {
     runFor(2.0);
 
     const int readsBefore = reads;
-    const double cpu = processCPU();
+    const auto threadsBefore = threadCPU();
     runFor(restSeconds);
-    const double spent = processCPU() - cpu;
+    double spent = 0;
+    std::string byThread;
+    for (const auto& [name, seconds] : threadCPU()) {
+        const auto before = threadsBefore.find(name);
+        const double used = seconds - (before != threadsBefore.end() ? before->second : 0.0);
+        spent += used;
+        if (used > 0) {
+            byThread += "  " + name + " " + std::to_string(used / restSeconds * 100) + " %\n";
+        }
+    }
     std::printf("rest      %.3f %% of a core over %.0f s (%.1f sensor reads a second), "
                 "resident memory%s\n",
                 spent / restSeconds * 100, restSeconds, (reads - readsBefore) / restSeconds,
                 residentMemory().c_str());
+    std::printf("%s", byThread.c_str());
 
     const double start = app.effect()->settings().clearAngle + 8;
     std::vector<double> latencies;

@@ -168,8 +168,13 @@ TEST_CASE("the service hands samples and open changes to the main thread in orde
     double now = 0;
     SensorPoller poller(script.reader(), timer, [&now] { return now; });
     std::vector<std::function<void()>> mainThread;
-    LidSensorService service([&poller](auto work) { work(poller); },
-                             [&mainThread](auto work) { mainThread.push_back(std::move(work)); });
+    int posts = 0;
+    LidSensorService service(
+        [&poller, &posts](auto work) {
+            ++posts;
+            work(poller);
+        },
+        [&mainThread](auto work) { mainThread.push_back(std::move(work)); });
     std::vector<std::string> seen;
     service.onSample = [&seen](const LidSample& s) { seen.push_back(std::to_string(s.angle)); };
     service.onAvailabilityChange = [&seen](bool open) { seen.push_back(open ? "open" : "closed"); };
@@ -179,6 +184,10 @@ TEST_CASE("the service hands samples and open changes to the main thread in orde
     poller.poll();
     service.setRate(SensorRate::active);
     CHECK(poller.rate() == SensorRate::active);
+    // The rate is stated at every step; only a change wakes the sensor's thread.
+    const int postsBefore = posts;
+    service.setRate(SensorRate::active);
+    CHECK(posts == postsBefore);
     CHECK(seen.empty()); // nothing runs on the sensor's thread
     for (auto& work : mainThread) {
         work();

@@ -20,6 +20,10 @@ void LidSensorService::start() {
 }
 
 void LidSensorService::setRate(SensorRate rate) {
+    if (rate_ == rate) {
+        return;
+    }
+    rate_ = rate;
     poller_([rate](SensorPoller& poller) { poller.setRate(rate); });
 }
 

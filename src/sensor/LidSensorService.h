@@ -10,6 +10,7 @@
 #include "sensor/SensorRate.h"
 
 #include <functional>
+#include <optional>
 
 namespace orvane {
 
@@ -38,6 +39,8 @@ private:
     PollerQueue poller_;
     MainThread mainThread_;
     bool available_ = false;
+    // The controller states the rate at every step; only a change crosses to the thread.
+    std::optional<SensorRate> rate_;
 };
 
 } // namespace orvane

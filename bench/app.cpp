@@ -4,6 +4,7 @@
 // its resident memory; then the time from the closing lid passing the clear
 // angle + 8 to the first folded frame on screen. Prints figures only.
 #include "app/linux/OrvaneApp.h"
+#include "capture/CaptureService.h"
 #include "effect/EffectController.h"
 #include "platform/MonotonicClock.h"
 #include "render/linux/OverlayPanel.h"
@@ -130,6 +131,8 @@ int main() {
         const double began = monotonicSeconds();
         std::optional<double> crossed;
         std::optional<double> shown;
+        std::optional<double> captured;
+        std::optional<double> drawn;
         while (!shown && monotonicSeconds() - began < 3.0) {
             const double angle = std::max(60.0, 120 - closingSpeed * (monotonicSeconds() - began));
             lid = angle;
@@ -138,10 +141,22 @@ int main() {
             }
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
             OverlayPanel* panel = app.panel();
+            if (crossed && !captured && app.capture()->hasFrameForCurrentStream()) {
+                captured = monotonicSeconds();
+            }
+            if (crossed && !drawn && panel != nullptr && panel->drawCount() > drawnBefore) {
+                drawn = monotonicSeconds();
+            }
             if (crossed && panel != nullptr && panel->isExposed() &&
                 panel->drawCount() > drawnBefore) {
                 shown = monotonicSeconds();
             }
+        }
+        if (crossed && captured && drawn && shown) {
+            std::printf("  close %d: first captured frame %.0f ms, first draw %.0f ms, on screen "
+                        "%.0f ms\n",
+                        run, (*captured - *crossed) * 1000, (*drawn - *crossed) * 1000,
+                        (*shown - *crossed) * 1000);
         }
         if (crossed && shown) {
             latencies.push_back((*shown - *crossed) * 1000);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "settings/SettingsModel.h"
+#include "support/FakeSettingsHost.h"
 
 #include <doctest/doctest.h>
 
@@ -12,39 +13,6 @@ using namespace orvane;
 using Property = SettingsModel::Property;
 
 namespace {
-
-// Stands in for the effect controller: applies edits and announces them the
-// way the controller does, straight back to the model.
-class FakeHost final : public SettingsHost {
-public:
-    FoldSettings live;
-    Availability current = Availability::ready();
-    SensorFacts facts{true, false};
-    SettingsModel* model = nullptr;
-    int edits = 0;
-    int interactions = 0;
-
-    const FoldSettings& settings() const override { return live; }
-    const Availability& availability() const override { return current; }
-    SensorFacts sensorFacts() const override { return facts; }
-    void editSettings(const std::function<void(FoldSettings&)>& body) override {
-        body(live);
-        ++edits;
-        announce();
-    }
-    void setPreview(std::optional<double> angle) override {
-        live.setPreviewAngle(angle);
-        announce();
-    }
-    void notePreviewInteraction() override { ++interactions; }
-
-private:
-    void announce() {
-        if (model) {
-            model->settingsChanged(live);
-        }
-    }
-};
 
 class FakeLoginItems final : public LoginItemService {
 public:
@@ -75,7 +43,7 @@ public:
 };
 
 struct Fixture {
-    FakeHost host;
+    test::FakeSettingsHost host;
     FakeLoginItems loginItems;
     FakeCatalog catalog;
     bool grant = true;
@@ -87,7 +55,7 @@ struct Fixture {
             host, SettingsModel::Platform{
                       loginItems, catalog, [this] { return grant; }, [] { return false; },
                       [this](const FoldPreviewRequest& r) { previews.push_back(r); }});
-        host.model = model.get();
+        host.onSettingsChange = [m = model.get()](const FoldSettings& s) { m->settingsChanged(s); };
         model->onChange = [this](Property p) { changes.push_back(p); };
         return model;
     }

@@ -170,6 +170,11 @@ inline constexpr double previewURLDefaultSeconds = 8.0;
 inline constexpr double previewURLMinSeconds = 1.0;
 inline constexpr double previewURLMaxSeconds = 30.0;
 
+// Welcome window: the lid travel, while it is open, that shows the sensor works.
+inline constexpr double welcomeSensorTravel = 3.0;
+// Its fold animation's frame rate.
+inline constexpr double welcomeAnimationFPS = 30.0;
+
 // Status item and cover.
 inline constexpr double iconRedrawMinDelta = 3.0;
 inline constexpr double veilGrowDuration = 0.5;

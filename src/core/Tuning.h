@@ -175,6 +175,19 @@ inline constexpr double welcomeSensorTravel = 3.0;
 // Its fold animation's frame rate.
 inline constexpr double welcomeAnimationFPS = 30.0;
 
+// Settings and welcome pictures: the live preview, the style thumbnails and the welcome
+// animation, which swings the lid about a middle angle.
+inline constexpr int previewWidth = 960;    // px
+inline constexpr int previewHeight = 624;   // px
+inline constexpr int thumbnailWidth = 480;  // px, also the welcome animation's frames
+inline constexpr int thumbnailHeight = 300; // px
+inline constexpr double thumbnailAngle = 70.0;
+inline constexpr int welcomeFrameCount = 36;
+inline constexpr double welcomeMiddleAngle = 80.0;
+inline constexpr double welcomeSwingAngle = 30.0;
+// How long the wallpaper's lookup waits for the desktop portal or gsettings.
+inline constexpr int wallpaperLookupTimeoutMs = 2000;
+
 // Status item and cover.
 inline constexpr double iconRedrawMinDelta = 3.0;
 inline constexpr double veilGrowDuration = 0.5;

@@ -5,23 +5,33 @@
 #include <epoxy/gl.h>
 
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace orvane {
 
 namespace {
 
+// Every context of a platform shares one display, and eglTerminate ends it for all of them:
+// each context counts as a user, and the last one terminates it.
+std::mutex displayMutex;
+std::map<EGLDisplay, int> displayUsers;
+
 EGLDisplay openDisplay(bool& surfaceless) {
+    const std::lock_guard lock(displayMutex);
     surfaceless = false;
     if (epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_MESA_platform_surfaceless")) {
         EGLDisplay display =
             eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         if (display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr)) {
             surfaceless = true;
+            ++displayUsers[display];
             return display;
         }
     }
     EGLDisplay display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
     if (display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr)) {
+        ++displayUsers[display];
         return display;
     }
     return EGL_NO_DISPLAY;
@@ -97,7 +107,11 @@ HeadlessGL::~HeadlessGL() {
     if (context_ != nullptr) {
         eglDestroyContext(display_, context_);
     }
-    eglTerminate(display_);
+    const std::lock_guard lock(displayMutex);
+    if (--displayUsers[display_] == 0) {
+        displayUsers.erase(display_);
+        eglTerminate(display_);
+    }
 }
 
 bool HeadlessGL::makeCurrent() {

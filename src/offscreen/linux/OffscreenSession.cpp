@@ -121,6 +121,14 @@ Result<RawImage, OffscreenError> OffscreenSession::render(const RenderRequest& r
     return draw({texture.texture.get(), texture.width, texture.height}, request);
 }
 
+Result<RawImage, OffscreenError> OffscreenSession::render(const SourceTexture& source,
+                                                          const RenderRequest& request) {
+    if (!context_->makeCurrent()) {
+        return OffscreenError{OffscreenError::Kind::commandBufferFailed, {}};
+    }
+    return draw(source, request);
+}
+
 Result<double, OffscreenError> OffscreenSession::medianGPUMilliseconds(int count, FoldStyle style,
                                                                        const FoldMotion& motion) {
     if (!context_->makeCurrent()) {

@@ -37,6 +37,10 @@ public:
     // The sample desktop of that size, drawn and uploaded once.
     Result<const CannedDesktop*, OffscreenError> cannedDesktop(int width, int height);
     Result<RawImage, OffscreenError> render(const RenderRequest& request);
+    // Folds a texture the caller made in this session's context, for a desktop drawn once
+    // and folded many times; the request's background is ignored.
+    Result<RawImage, OffscreenError> render(const SourceTexture& source,
+                                            const RenderRequest& request);
     // Median GPU time of `count` frames at the standard size and lid angle 70.
     Result<double, OffscreenError> medianGPUMilliseconds(int count, FoldStyle style,
                                                          const FoldMotion& motion);

@@ -6,6 +6,8 @@
 #include "settings/linux/FoldPreviewRenderer.h"
 #include "settings/linux/Wallpaper.h"
 
+#include <QCoreApplication>
+
 #include <utility>
 #include <vector>
 
@@ -27,6 +29,15 @@ void StyleThumbnails::loadIfNeeded() {
         return;
     }
     started_ = true;
+    if (this == &shared()) {
+        // The render thread ends while the application and the OpenGL driver still live:
+        // joined in static destruction, it can wait forever on the driver's own teardown.
+        qAddPostRoutine([] {
+            if (shared().thread_.joinable()) {
+                shared().thread_.join();
+            }
+        });
+    }
     thread_ = std::thread([this] {
         const FoldSettings defaults;
         std::vector<FoldPreviewRequest> requests;

@@ -45,6 +45,11 @@ public:
     std::optional<FrontmostApp> frontmostApp() const override { return desktop_.frontmostApp(); }
 
     const DBusSystemEvents& dbus() const { return dbus_; }
+    bool darkAppearance() const { return dbus_.darkAppearance(); }
+    // The desktop's colour scheme turned dark (true) or light.
+    void onAppearanceChanged(std::function<void(bool dark)> changed) {
+        dbus_.onAppearanceChanged = std::move(changed);
+    }
     const X11Desktop& desktop() const { return desktop_; }
 
 private:

@@ -12,14 +12,11 @@
 namespace orvane::AboutPanel {
 
 QString creditsText() {
-    return QStringList{
-        QStringLiteral("Folds your screen with the laptop lid."),
-        QStringLiteral("The lid sensor is undocumented; a system update can stop it."),
-        QStringLiteral(
-            "Screen frames stay in memory on this computer and are never saved or sent."),
-        QStringLiteral("Made by the Orvane team."),
+    QStringList lines;
+    for (const std::string_view line : AppIdentity::credits) {
+        lines.push_back(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
     }
-        .join(u'\n');
+    return lines.join(u'\n');
 }
 
 void show() {

@@ -3,7 +3,9 @@
 
 #include "accordion/AccordionEngine.h"
 #include "app/CommandLineMode.h"
+#include "app/EffectSettingsHost.h"
 #include "app/linux/AboutPanel.h"
+#include "app/linux/Appearance.h"
 #include "app/linux/DisplayCheck.h"
 #include "app/linux/EscapeHotkey.h"
 #include "app/linux/InstanceLink.h"
@@ -11,6 +13,7 @@
 #include "app/linux/ToolModes.h"
 #include "capture/CaptureService.h"
 #include "capture/linux/X11CaptureFactory.h"
+#include "capture/linux/X11Screens.h"
 #include "core/AppIdentity.h"
 #include "core/ExitStatus.h"
 #include "cover/CoverController.h"
@@ -32,6 +35,9 @@
 #include "settings/URLCommand.h"
 #include "settings/linux/DesktopEntryCatalog.h"
 #include "settings/linux/IniSettingsStore.h"
+#include "settings/linux/OnboardingWindow.h"
+#include "settings/linux/SettingsWindow.h"
+#include "settings/linux/XdgAutostart.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -144,6 +150,11 @@ struct OrvaneApp::Parts {
     std::unique_ptr<CoverController> cover;
     std::unique_ptr<EscapeHotkey> escape;
     std::unique_ptr<EffectController> effect;
+    // The windows, made on first use; they go before the controller they talk to.
+    std::unique_ptr<EffectSettingsHost> settingsHost;
+    std::unique_ptr<XdgAutostart> autostart;
+    std::unique_ptr<SettingsWindow> settingsWindow;
+    std::unique_ptr<OnboardingWindow> onboarding;
 
     Parts(const Options& options)
         : store(options.settingsPath.empty() ? IniSettingsStore::defaultPath()
@@ -192,9 +203,14 @@ void OrvaneApp::launch() {
     connectEffect();
     chosenScreen_ = p.effect->settings().builtInScreen;
     p.system->start();
+    Appearance::apply(p.system->darkAppearance());
+    p.system->onAppearanceChanged([](bool dark) { Appearance::apply(dark); });
     p.effect->start();
     p.menuBar->apply(p.effect->availability());
     p.menuBar->apply(p.effect->settings());
+    if (!p.effect->settings().hasCompletedOnboarding) {
+        showOnboarding();
+    }
 }
 
 bool OrvaneApp::makeEffect() {
@@ -269,10 +285,18 @@ bool OrvaneApp::makeEffect() {
             };
             auto panel = std::make_unique<OverlayPanel>(rect, rect.size(), std::move(hooks),
                                                         &parts.captureContext);
+            panel->allowAbove([this] {
+                SettingsWindow* window = parts_->settingsWindow.get();
+                return window != nullptr && window->aboveOverlay()
+                           ? std::vector<unsigned long>{static_cast<unsigned long>(window->winId())}
+                           : std::vector<unsigned long>{};
+            });
             panel_ = panel.get();
             return panel;
         }});
     p.relay.target = p.effect.get();
+    p.autostart = std::make_unique<XdgAutostart>(
+        XdgAutostart::fromEnvironment(QCoreApplication::applicationFilePath().toStdString()));
     return true;
 }
 
@@ -316,9 +340,23 @@ void OrvaneApp::connectEffect() {
     Parts& p = *parts_;
     EffectController& effect = *p.effect;
     MenuBarController& menu = *p.menuBar;
-    effect.onAvailabilityChange = [&menu](const Availability& a) { menu.apply(a); };
+    effect.onAvailabilityChange = [this, &menu](const Availability& a) {
+        menu.apply(a);
+        if (parts_->settingsWindow) {
+            parts_->settingsWindow->availabilityChanged(a);
+        }
+        if (parts_->onboarding) {
+            parts_->onboarding->availabilityChanged(a);
+        }
+    };
     effect.onSettingsChange = [this, &menu](const FoldSettings& settings) {
         menu.apply(settings);
+        if (parts_->settingsWindow) {
+            parts_->settingsWindow->settingsChanged(settings);
+        }
+        if (parts_->onboarding) {
+            parts_->onboarding->settingsChanged(settings);
+        }
         if (settings.builtInScreen != chosenScreen_) {
             chosenScreen_ = settings.builtInScreen;
             // Another screen chosen: found again, then the panel and capture rebuilt, after
@@ -329,8 +367,14 @@ void OrvaneApp::connectEffect() {
             });
         }
     };
-    effect.onLidSample = [&menu](std::optional<double> angle, double velocity) {
+    effect.onLidSample = [this, &menu](std::optional<double> angle, double velocity) {
         menu.applyLidSample(angle, velocity);
+        if (parts_->settingsWindow) {
+            parts_->settingsWindow->lidSample(angle);
+        }
+        if (parts_->onboarding) {
+            parts_->onboarding->lidSample(angle);
+        }
     };
     p.sensor->onSample = [&effect](const LidSample& sample) {
         effect.lidSample(sample.angle, sample.time);
@@ -355,10 +399,57 @@ void OrvaneApp::handle(std::string_view url) {
 }
 
 void OrvaneApp::showSettings() {
-    // The settings window arrives later; until then the About panel answers.
-    if (parts_->effect) {
-        AboutPanel::show();
+    Parts& p = *parts_;
+    if (!p.effect) {
+        return;
     }
+    if (!p.settingsWindow) {
+        p.settingsWindow = std::make_unique<SettingsWindow>(SettingsWindow::Services{
+            settingsHost(), *p.autostart, p.catalog,
+            [this] { return parts_->system->reduceMotion(); },
+            [] {
+                std::vector<std::string> names;
+                for (const auto& screen : connectedScreens(X11CaptureFactory::qtDisplay())) {
+                    names.push_back(screen.name);
+                }
+                return names;
+            },
+            []() -> std::optional<std::string> {
+                const auto found =
+                    BuiltInDisplay::find(connectedScreens(X11CaptureFactory::qtDisplay()), "");
+                return found ? std::optional(found->name) : std::nullopt;
+            },
+            [this] { showOnboarding(); }});
+    }
+    p.settingsWindow->showSettings();
+}
+
+void OrvaneApp::showOnboarding() {
+    Parts& p = *parts_;
+    if (!p.effect) {
+        return;
+    }
+    if (!p.onboarding) {
+        p.onboarding = std::make_unique<OnboardingWindow>(
+            settingsHost(), [this](const AudioBuffer& sound) { parts_->player.play(sound); });
+    }
+    p.onboarding->showWelcome();
+}
+
+SettingsHost& OrvaneApp::settingsHost() {
+    Parts& p = *parts_;
+    if (!p.settingsHost) {
+        p.settingsHost = std::make_unique<EffectSettingsHost>(*p.effect);
+    }
+    return *p.settingsHost;
+}
+
+SettingsWindow* OrvaneApp::settingsWindow() {
+    return parts_->settingsWindow.get();
+}
+
+OnboardingWindow* OrvaneApp::onboarding() {
+    return parts_->onboarding.get();
 }
 
 int OrvaneApp::main(int argc, char** argv) {

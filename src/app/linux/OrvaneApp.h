@@ -23,6 +23,9 @@ namespace orvane {
 class CaptureService;
 class EffectController;
 class MenuBarController;
+class OnboardingWindow;
+class SettingsHost;
+class SettingsWindow;
 class SystemLog;
 
 class OrvaneApp {
@@ -53,6 +56,7 @@ public:
     // One `orvane:` URL; an invalid one is logged once per text.
     void handle(std::string_view url);
     void showSettings();
+    void showOnboarding();
 
     // None when OpenGL 3.3 is missing: the status item then says so.
     EffectController* effect();
@@ -60,12 +64,16 @@ public:
     // The overlay panel while there is one.
     OverlayPanel* panel() const { return panel_.data(); }
     const CaptureService* capture() const;
+    // The windows once shown.
+    SettingsWindow* settingsWindow();
+    OnboardingWindow* onboarding();
     SystemLog& log();
 
 private:
     struct Parts;
 
     bool makeEffect();
+    SettingsHost& settingsHost();
     void connectMenu();
     void connectEffect();
 

@@ -70,6 +70,10 @@ public:
     int drawCount() const { return draws_; }
     bool rendererMissing() const { return rendererMissing_; }
     const StackGuard& stackGuard() const { return guard_; }
+    // This process's windows that may stay above the panel.
+    void allowAbove(std::function<std::vector<unsigned long>()> windows) {
+        guard_.allowAbove(std::move(windows));
+    }
 
 protected:
     void initializeGL() override;

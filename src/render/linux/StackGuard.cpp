@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "render/linux/StackGuard.h"
 
+#include <algorithm>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <epoxy/glx.h>
@@ -51,6 +53,26 @@ void StackGuard::drain() {
     }
 }
 
+unsigned long StackGuard::topLevelOf(unsigned long window) const {
+    const Window rootWindow = DefaultRootWindow(actions_);
+    for (Window current = window;;) {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(actions_, current, &root, &parent, &children, &count) == 0) {
+            return window;
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        if (parent == rootWindow || parent == 0) {
+            return current;
+        }
+        current = parent;
+    }
+}
+
 bool StackGuard::onTop() const {
     Window root = 0;
     Window parent = 0;
@@ -60,6 +82,12 @@ bool StackGuard::onTop() const {
         return true;
     }
     const unsigned long ours = window_();
+    std::vector<unsigned long> allowed;
+    if (allowedAbove_) {
+        for (const unsigned long window : allowedAbove_()) {
+            allowed.push_back(topLevelOf(window));
+        }
+    }
     // Bottom to top: only viewable windows above ours matter.
     bool above = false;
     bool covered = false;
@@ -68,7 +96,7 @@ bool StackGuard::onTop() const {
             above = true;
             continue;
         }
-        if (above) {
+        if (above && std::find(allowed.begin(), allowed.end(), children[i]) == allowed.end()) {
             XWindowAttributes attributes{};
             if (XGetWindowAttributes(actions_, children[i], &attributes) != 0 &&
                 attributes.map_state == IsViewable) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 struct _XDisplay;
 
@@ -25,6 +26,10 @@ public:
 
     // Raises only while active.
     void setActive(bool active);
+    // This process's windows that may stay above (a settings window holding the fold).
+    void allowAbove(std::function<std::vector<unsigned long>()> windows) {
+        allowedAbove_ = std::move(windows);
+    }
     bool connected() const { return display_ != nullptr; }
     int raises() const { return raises_; }
 
@@ -32,7 +37,11 @@ private:
     void drain();
     bool onTop() const;
 
+    // The root's child that holds `window`: itself, or a window manager's frame.
+    unsigned long topLevelOf(unsigned long window) const;
+
     std::function<unsigned long()> window_;
+    std::function<std::vector<unsigned long>()> allowedAbove_;
     _XDisplay* actions_ = nullptr;
     _XDisplay* display_ = nullptr;
     std::unique_ptr<QSocketNotifier> notifier_;

@@ -278,8 +278,8 @@ TEST_CASE("the recent frames keep the last four distinct ones, oldest first") {
     const auto frame = [](std::uint64_t stream, std::uint64_t counter) {
         return FrameBox{nullptr, counter, stream};
     };
-    for (const auto& [stream, counter] : {std::pair{1, 1}, {1, 1}, {1, 2}, {2, 2}, {2, 2},
-                                          {2, 3}, {2, 4}, {2, 4}}) {
+    for (const auto& [stream, counter] :
+         {std::pair{1, 1}, {1, 1}, {1, 2}, {2, 2}, {2, 2}, {2, 3}, {2, 4}, {2, 4}}) {
         recent.note(frame(stream, counter));
     }
     std::vector<std::pair<std::uint64_t, std::uint64_t>> kept;

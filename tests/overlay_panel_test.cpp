@@ -44,7 +44,8 @@ struct Desk : test::XDesktopClient {
     QGuiApplication app{argc, argv};
 
     Desk()
-        : XDesktopClient(std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24") {}
+        : XDesktopClient(std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24") {
+    }
 
     // A plain window of the test's client under the panel, listening for clicks.
     Window plainWindow() { return window({0, 0, screenWidth, screenHeight}, 0x3050d0); }

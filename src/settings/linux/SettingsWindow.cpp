@@ -88,6 +88,15 @@ SliderRow sliderRow(const QString& title, int minimum, int maximum, QString acce
 
 constexpr int percent = 100;
 
+// A pane's rows, top to bottom, inside the detail area's padding.
+QVBoxLayout* paneLayout(QWidget* page, int spacing) {
+    auto* pane = new QVBoxLayout(page);
+    pane->setContentsMargins(SettingsLayout::detailPadding, SettingsLayout::titlebarInset,
+                             SettingsLayout::detailPadding, SettingsLayout::detailPadding);
+    pane->setSpacing(spacing);
+    return pane;
+}
+
 // A laptop whose screen shows the preview picture.
 class LaptopPreview final : public QWidget {
 public:
@@ -265,10 +274,7 @@ void SettingsWindow::changeEvent(QEvent* event) {
 
 QWidget* SettingsWindow::generalPane() {
     auto* page = new QWidget;
-    auto* pane = new QVBoxLayout(page);
-    pane->setContentsMargins(SettingsLayout::detailPadding, SettingsLayout::titlebarInset,
-                             SettingsLayout::detailPadding, SettingsLayout::detailPadding);
-    pane->setSpacing(16);
+    QVBoxLayout* pane = paneLayout(page, 16);
     SettingsModel& m = *model_;
 
     QVBoxLayout* startup = card(pane, QStringLiteral("Startup"));
@@ -442,10 +448,7 @@ QWidget* SettingsWindow::generalPane() {
 
 QWidget* SettingsWindow::appearancePane() {
     auto* page = new QWidget;
-    auto* pane = new QVBoxLayout(page);
-    pane->setContentsMargins(SettingsLayout::detailPadding, SettingsLayout::titlebarInset,
-                             SettingsLayout::detailPadding, SettingsLayout::detailPadding);
-    pane->setSpacing(16);
+    QVBoxLayout* pane = paneLayout(page, 16);
     SettingsModel& m = *model_;
 
     auto* reduced = note(QStringLiteral("Reduce Motion is on. Orvane fades a frost instead of "
@@ -540,10 +543,7 @@ QWidget* SettingsWindow::appearancePane() {
 
 QWidget* SettingsWindow::coverPane() {
     auto* page = new QWidget;
-    auto* pane = new QVBoxLayout(page);
-    pane->setContentsMargins(SettingsLayout::detailPadding, SettingsLayout::titlebarInset,
-                             SettingsLayout::detailPadding, SettingsLayout::detailPadding);
-    pane->setSpacing(16);
+    QVBoxLayout* pane = paneLayout(page, 16);
     SettingsModel& m = *model_;
     auto* sentence = new QLabel;
     sentence->setWordWrap(true);
@@ -574,10 +574,7 @@ QWidget* SettingsWindow::coverPane() {
 
 QWidget* SettingsWindow::accordionPane() {
     auto* page = new QWidget;
-    auto* pane = new QVBoxLayout(page);
-    pane->setContentsMargins(SettingsLayout::detailPadding, SettingsLayout::titlebarInset,
-                             SettingsLayout::detailPadding, SettingsLayout::detailPadding);
-    pane->setSpacing(16);
+    QVBoxLayout* pane = paneLayout(page, 16);
     SettingsModel& m = *model_;
     QVBoxLayout* rows = card(pane, QStringLiteral("Accordion"));
     auto* on = new QCheckBox(QStringLiteral("Accordion"));
@@ -610,10 +607,7 @@ QWidget* SettingsWindow::accordionPane() {
 
 QWidget* SettingsWindow::aboutPane() {
     auto* page = new QWidget;
-    auto* pane = new QVBoxLayout(page);
-    pane->setContentsMargins(SettingsLayout::detailPadding, SettingsLayout::titlebarInset,
-                             SettingsLayout::detailPadding, SettingsLayout::detailPadding);
-    pane->setSpacing(8);
+    QVBoxLayout* pane = paneLayout(page, 8);
     auto* name = new QLabel(text(AppIdentity::name));
     QFont big = name->font();
     big.setPointSizeF(big.pointSizeF() * 1.8);
@@ -624,6 +618,14 @@ QWidget* SettingsWindow::aboutPane() {
     for (const std::string_view line : AppIdentity::credits) {
         pane->addWidget(note(text(line)));
     }
+    pane->addSpacing(SettingsLayout::detailPadding);
+    auto* quit = new QPushButton(QStringLiteral("Quit Orvane"));
+    connect(quit, &QPushButton::clicked, this, [this] {
+        if (services_.quit) {
+            services_.quit();
+        }
+    });
+    pane->addWidget(quit, 0, Qt::AlignLeft);
     pane->addStretch(1);
     return page;
 }

@@ -4,6 +4,8 @@
 // main thread.
 #pragma once
 
+#include "settings/linux/RenderOnce.h"
+
 #include "render/FoldStyle.h"
 
 #include <QImage>
@@ -11,7 +13,6 @@
 
 #include <map>
 #include <optional>
-#include <thread>
 
 namespace orvane {
 
@@ -20,8 +21,6 @@ class StyleThumbnails final : public QObject {
     Q_OBJECT
 public:
     static StyleThumbnails& shared();
-    // Waits for a render in progress.
-    ~StyleThumbnails() override;
     StyleThumbnails(const StyleThumbnails&) = delete;
     StyleThumbnails& operator=(const StyleThumbnails&) = delete;
 
@@ -39,9 +38,8 @@ private:
     StyleThumbnails() = default;
 
     std::map<FoldStyle, QImage> images_;
-    bool started_ = false;
     bool loaded_ = false;
-    std::thread thread_;
+    RenderOnce render_;
 };
 
 } // namespace orvane

@@ -6,8 +6,6 @@
 #include "settings/WelcomeFrames.h"
 #include "settings/linux/FoldPreviewRenderer.h"
 
-#include <QCoreApplication>
-
 #include <utility>
 
 namespace orvane {
@@ -19,44 +17,24 @@ WelcomeAnimation& WelcomeAnimation::shared() {
 
 WelcomeAnimation::WelcomeAnimation(QObject* parent) : QObject(parent) {}
 
-WelcomeAnimation::~WelcomeAnimation() {
-    if (thread_.joinable()) {
-        thread_.join();
-    }
-}
-
 void WelcomeAnimation::loadIfNeeded() {
-    if (started_) {
-        return;
-    }
-    started_ = true;
-    if (this == &shared()) {
-        // The render thread ends while the application and the OpenGL driver still live:
-        // joined in static destruction, it can wait forever on the driver's own teardown.
-        qAddPostRoutine([] {
-            if (shared().thread_.joinable()) {
-                shared().thread_.join();
+    render_.start(
+        this,
+        [] {
+            const FoldSettings defaults;
+            std::vector<FoldPreviewRequest> requests;
+            for (int i = 0; i < Tuning::welcomeFrameCount; ++i) {
+                requests.push_back({defaults.style, welcomeFrameAngle(i), defaults.perspective,
+                                    defaults.blur, defaults.shadow, defaults.clearAngle, false});
             }
+            return renderFoldPictures(Tuning::thumbnailWidth, Tuning::thumbnailHeight, std::nullopt,
+                                      requests);
+        },
+        [this](const std::vector<QImage>& frames) {
+            frames_ = frames;
+            loaded_ = true;
+            emit loaded();
         });
-    }
-    thread_ = std::thread([this] {
-        const FoldSettings defaults;
-        std::vector<FoldPreviewRequest> requests;
-        for (int i = 0; i < Tuning::welcomeFrameCount; ++i) {
-            requests.push_back({defaults.style, welcomeFrameAngle(i), defaults.perspective,
-                                defaults.blur, defaults.shadow, defaults.clearAngle, false});
-        }
-        std::vector<QImage> frames = renderFoldPictures(
-            Tuning::thumbnailWidth, Tuning::thumbnailHeight, std::nullopt, requests);
-        QMetaObject::invokeMethod(
-            this,
-            [this, frames = std::move(frames)] {
-                frames_ = frames;
-                loaded_ = true;
-                emit loaded();
-            },
-            Qt::QueuedConnection);
-    });
 }
 
 } // namespace orvane

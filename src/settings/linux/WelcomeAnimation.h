@@ -3,10 +3,11 @@
 // back up, as a loop of still frames rendered once, off the main thread.
 #pragma once
 
+#include "settings/linux/RenderOnce.h"
+
 #include <QImage>
 #include <QObject>
 
-#include <thread>
 #include <vector>
 
 namespace orvane {
@@ -18,8 +19,6 @@ public:
     // One for the whole process, so that a reopened welcome window does not render again.
     static WelcomeAnimation& shared();
     explicit WelcomeAnimation(QObject* parent = nullptr);
-    // Waits for a render in progress.
-    ~WelcomeAnimation() override;
     WelcomeAnimation(const WelcomeAnimation&) = delete;
     WelcomeAnimation& operator=(const WelcomeAnimation&) = delete;
 
@@ -35,9 +34,8 @@ signals:
 
 private:
     std::vector<QImage> frames_;
-    bool started_ = false;
     bool loaded_ = false;
-    std::thread thread_;
+    RenderOnce render_;
 };
 
 } // namespace orvane

@@ -419,7 +419,7 @@ void OrvaneApp::showSettings() {
                     BuiltInDisplay::find(connectedScreens(X11CaptureFactory::qtDisplay()), "");
                 return found ? std::optional(found->name) : std::nullopt;
             },
-            [this] { showOnboarding(); }});
+            [this] { showOnboarding(); }, [] { QCoreApplication::quit(); }});
     }
     p.settingsWindow->showSettings();
 }

@@ -37,6 +37,8 @@ public:
         std::function<std::vector<std::string>()> screens;
         std::function<std::optional<std::string>()> automaticScreen;
         std::function<void()> showOnboarding;
+        // Ends the program: without a tray this window is the only way to it.
+        std::function<void()> quit;
     };
 
     explicit SettingsWindow(Services services);

@@ -14,7 +14,7 @@ namespace orvane::AboutPanel {
 QString creditsText() {
     QStringList lines;
     for (const std::string_view line : AppIdentity::credits) {
-        lines.push_back(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+        lines.push_back(QString::fromUtf8(line));
     }
     return lines.join(u'\n');
 }
@@ -23,8 +23,7 @@ void show() {
     // One panel at a time: asking again raises the open one.
     static QPointer<QMessageBox> panel;
     if (!panel) {
-        const QString name = QString::fromUtf8(AppIdentity::name.data(),
-                                               static_cast<qsizetype>(AppIdentity::name.size()));
+        const QString name = QString::fromUtf8(AppIdentity::name);
         panel = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About %1").arg(name), {},
                                 QMessageBox::Close);
         panel->setAttribute(Qt::WA_DeleteOnClose);

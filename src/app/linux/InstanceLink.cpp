@@ -26,10 +26,6 @@ constexpr int clientTimeoutMs = 2000;
 constexpr int probeTimeoutMs = 500;
 constexpr mode_t othersBits = S_IRWXG | S_IRWXO;
 
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 bool usingRuntimeDir() {
     return !qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR");
 }
@@ -38,7 +34,7 @@ QString folder() {
     if (usingRuntimeDir()) {
         return qEnvironmentVariable("XDG_RUNTIME_DIR");
     }
-    return QDir::tempPath() + '/' + fromView(AppIdentity::identifier) + '-' +
+    return QDir::tempPath() + '/' + QString::fromUtf8(AppIdentity::identifier) + '-' +
            QString::number(::getuid());
 }
 
@@ -77,7 +73,7 @@ QStringList decode(const QByteArray& message) {
 } // namespace
 
 QString InstanceLink::socketPath() {
-    return folder() + '/' + fromView(AppIdentity::identifier) + ".socket";
+    return folder() + '/' + QString::fromUtf8(AppIdentity::identifier) + ".socket";
 }
 
 bool InstanceLink::handOver(const QStringList& arguments, int timeoutMs) {

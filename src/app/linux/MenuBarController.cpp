@@ -15,10 +15,6 @@ namespace orvane {
 
 namespace {
 
-QString qText(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void fire(const std::function<void()>& callback) {
     if (callback) {
         callback();
@@ -35,7 +31,7 @@ MenuBarController::MenuBarController(SystemLog& log) : log_(log) {
     });
     refreshMenu();
     refreshIcon();
-    tray_.setToolTip(qText(model_.toolTip()));
+    tray_.setToolTip(QString::fromUtf8(model_.toolTip()));
     tray_.setContextMenu(&menu_);
     // A D-Bus tray shows the menu itself; an XEmbed one only reports the click.
     QObject::connect(&tray_, &QSystemTrayIcon::activated, &menu_,
@@ -65,13 +61,13 @@ void MenuBarController::buildMenu() {
     pause_ = menu_.addAction(QString());
     QObject::connect(pause_, &QAction::triggered, &menu_, [this] { fire(onPauseResume); });
 
-    QMenu* styles = menu_.addMenu(qText(StatusMenuText::style));
+    QMenu* styles = menu_.addMenu(QString::fromUtf8(StatusMenuText::style));
     styles->setToolTipsVisible(true);
     for (const FoldStyle style : allFoldStyles) {
-        QAction* item = styles->addAction(qText(displayName(style)));
-        item->setData(qText(rawValue(style)));
+        QAction* item = styles->addAction(QString::fromUtf8(displayName(style)));
+        item->setData(QString::fromUtf8(rawValue(style)));
         // Qt menus have no subtitles: the summary shows on hover.
-        item->setToolTip(qText(summary(style)));
+        item->setToolTip(QString::fromUtf8(summary(style)));
         item->setCheckable(true);
         QObject::connect(item, &QAction::triggered, &menu_, [this, item] {
             if (const auto chosen = foldStyleFromRaw(item->data().toString().toStdString())) {
@@ -85,14 +81,14 @@ void MenuBarController::buildMenu() {
         styleItems_.emplace_back(style, item);
     }
 
-    QMenu* covers = menu_.addMenu(qText(StatusMenuText::cover));
+    QMenu* covers = menu_.addMenu(QString::fromUtf8(StatusMenuText::cover));
     covers->setToolTipsVisible(true);
-    covers->addAction(qText(StatusMenuText::coverIntro))->setEnabled(false);
+    covers->addAction(QString::fromUtf8(StatusMenuText::coverIntro))->setEnabled(false);
     covers->addSeparator();
     for (const CoverMode mode : allCoverModes) {
-        QAction* item = covers->addAction(qText(displayName(mode)));
-        item->setData(qText(rawValue(mode)));
-        item->setToolTip(qText(summary(mode)));
+        QAction* item = covers->addAction(QString::fromUtf8(displayName(mode)));
+        item->setData(QString::fromUtf8(rawValue(mode)));
+        item->setToolTip(QString::fromUtf8(summary(mode)));
         item->setCheckable(true);
         QObject::connect(item, &QAction::triggered, &menu_, [this, item] {
             if (const auto chosen = coverModeFromRaw(item->data().toString().toStdString())) {
@@ -105,22 +101,22 @@ void MenuBarController::buildMenu() {
         coverItems_.emplace_back(mode, item);
     }
 
-    accordion_ = menu_.addAction(qText(StatusMenuText::accordion));
+    accordion_ = menu_.addAction(QString::fromUtf8(StatusMenuText::accordion));
     accordion_->setCheckable(true);
     QObject::connect(accordion_, &QAction::triggered, &menu_, [this] {
         fire(onToggleAccordion);
         refreshMenu();
     });
     menu_.addSeparator();
-    QAction* settings = menu_.addAction(qText(StatusMenuText::settings));
+    QAction* settings = menu_.addAction(QString::fromUtf8(StatusMenuText::settings));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     QObject::connect(settings, &QAction::triggered, &menu_, [this] { fire(onShowSettings); });
-    updates_ = menu_.addAction(qText(StatusMenuText::updates));
+    updates_ = menu_.addAction(QString::fromUtf8(StatusMenuText::updates));
     QObject::connect(updates_, &QAction::triggered, &menu_, [this] { fire(onCheckForUpdates); });
-    QAction* about = menu_.addAction(qText(StatusMenuText::about));
+    QAction* about = menu_.addAction(QString::fromUtf8(StatusMenuText::about));
     QObject::connect(about, &QAction::triggered, &menu_, [this] { fire(onShowAbout); });
     menu_.addSeparator();
-    QAction* quit = menu_.addAction(qText(StatusMenuText::quit));
+    QAction* quit = menu_.addAction(QString::fromUtf8(StatusMenuText::quit));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     QObject::connect(quit, &QAction::triggered, &menu_, [this] { fire(onQuit); });
 }
@@ -130,12 +126,12 @@ void MenuBarController::apply(const Availability& availability) {
         refreshIcon();
     }
     refreshStatusLine();
-    tray_.setToolTip(qText(model_.toolTip()));
+    tray_.setToolTip(QString::fromUtf8(model_.toolTip()));
 }
 
 void MenuBarController::apply(const FoldSettings& settings) {
     if (model_.apply(settings)) {
-        tray_.setToolTip(qText(model_.toolTip()));
+        tray_.setToolTip(QString::fromUtf8(model_.toolTip()));
     }
     refreshMenu();
 }
@@ -143,14 +139,14 @@ void MenuBarController::apply(const FoldSettings& settings) {
 void MenuBarController::applyLidSample(std::optional<double> angle, double velocity) {
     if (model_.applyLidSample(angle, velocity)) {
         refreshIcon();
-        tray_.setToolTip(qText(model_.toolTip()));
+        tray_.setToolTip(QString::fromUtf8(model_.toolTip()));
     }
 }
 
 void MenuBarController::refreshMenu() {
     refreshStatusLine();
     const StatusItemModel::State& state = model_.state();
-    pause_->setText(qText(model_.pauseTitle()));
+    pause_->setText(QString::fromUtf8(model_.pauseTitle()));
     for (const auto& [style, item] : styleItems_) {
         item->setChecked(style == state.style);
     }
@@ -163,7 +159,7 @@ void MenuBarController::refreshMenu() {
 
 void MenuBarController::refreshStatusLine() {
     const StatusPresentation& presentation = model_.presentation();
-    statusLine_->setText(qText(presentation.menuLine));
+    statusLine_->setText(QString::fromUtf8(presentation.menuLine));
     // Setting an icon always announces a change, which a D-Bus menu sends on.
     if (shownDot_ != presentation.dotColor) {
         shownDot_ = presentation.dotColor;

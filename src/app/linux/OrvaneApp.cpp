@@ -467,10 +467,8 @@ int OrvaneApp::main(int argc, char** argv) {
         return ExitStatus::failure;
     }
     QApplication application(argc, argv);
-    QApplication::setApplicationName(
-        QString::fromUtf8(AppIdentity::name.data(), AppIdentity::name.size()));
-    QGuiApplication::setDesktopFileName(
-        QString::fromUtf8(AppIdentity::identifier.data(), AppIdentity::identifier.size()));
+    QApplication::setApplicationName(QString::fromUtf8(AppIdentity::name));
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(AppIdentity::identifier));
     QApplication::setQuitOnLastWindowClosed(false);
 
     QStringList urls;

@@ -21,10 +21,6 @@ namespace {
 constexpr const char* listSizeSuffix = "/size";
 constexpr const char* listItemKey = "id";
 
-QString qKey(std::string_view key) {
-    return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
-}
-
 // Only a plain string counts: the INI reader turns text with commas into a
 // list, and that is not what we wrote.
 std::optional<QString> plainText(const QSettings& settings, const QString& key) {
@@ -54,17 +50,17 @@ std::string IniSettingsStore::defaultPath() {
 }
 
 bool IniSettingsStore::contains(std::string_view key) const {
-    const QString k = qKey(key);
+    const QString k = QString::fromUtf8(key);
     return settings_->contains(k) || settings_->contains(k + listSizeSuffix);
 }
 
 std::optional<double> IniSettingsStore::readDouble(std::string_view key) const {
-    const std::optional<QString> text = plainText(*settings_, qKey(key));
+    const std::optional<QString> text = plainText(*settings_, QString::fromUtf8(key));
     return text ? parseDecimal(text->trimmed().toStdString()) : std::nullopt;
 }
 
 std::optional<bool> IniSettingsStore::readBool(std::string_view key) const {
-    const std::optional<QString> text = plainText(*settings_, qKey(key));
+    const std::optional<QString> text = plainText(*settings_, QString::fromUtf8(key));
     if (!text) {
         return std::nullopt;
     }
@@ -79,7 +75,7 @@ std::optional<bool> IniSettingsStore::readBool(std::string_view key) const {
 }
 
 std::optional<std::string> IniSettingsStore::readString(std::string_view key) const {
-    const std::optional<QString> text = plainText(*settings_, qKey(key));
+    const std::optional<QString> text = plainText(*settings_, QString::fromUtf8(key));
     if (!text) {
         return std::nullopt;
     }
@@ -88,7 +84,7 @@ std::optional<std::string> IniSettingsStore::readString(std::string_view key) co
 
 std::optional<std::vector<std::string>>
 IniSettingsStore::readStringList(std::string_view key) const {
-    const QString k = qKey(key);
+    const QString k = QString::fromUtf8(key);
     const std::optional<QString> sizeText = plainText(*settings_, k + listSizeSuffix);
     if (!sizeText) {
         return std::nullopt;
@@ -128,20 +124,22 @@ IniSettingsStore::readStringList(std::string_view key) const {
 void IniSettingsStore::writeDouble(std::string_view key, double value) {
     std::array<char, 64> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    settings_->setValue(qKey(key), QString::fromLatin1(buffer.data(), result.ptr - buffer.data()));
+    settings_->setValue(QString::fromUtf8(key),
+                        QString::fromLatin1(buffer.data(), result.ptr - buffer.data()));
 }
 
 void IniSettingsStore::writeBool(std::string_view key, bool value) {
-    settings_->setValue(qKey(key), value ? QStringLiteral("true") : QStringLiteral("false"));
+    settings_->setValue(QString::fromUtf8(key),
+                        value ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 void IniSettingsStore::writeString(std::string_view key, std::string_view value) {
-    settings_->setValue(qKey(key), qKey(value));
+    settings_->setValue(QString::fromUtf8(key), QString::fromUtf8(value));
 }
 
 void IniSettingsStore::writeStringList(std::string_view key,
                                        const std::vector<std::string>& value) {
-    const QString k = qKey(key);
+    const QString k = QString::fromUtf8(key);
     settings_->remove(k); // drops a longer old list, or a plain value under the key
     settings_->beginWriteArray(k, static_cast<int>(value.size()));
     for (std::size_t i = 0; i < value.size(); ++i) {

@@ -35,12 +35,8 @@ constexpr int buttonPadding = 12;
 constexpr qreal strokeShade = 0.45;
 constexpr qreal fillShade = 0.08;
 
-QString text(std::string_view view) {
-    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
-}
-
 QString permissionName() {
-    return text(PermissionName::screenRecording());
+    return QString::fromUtf8(PermissionName::screenRecording());
 }
 
 QLabel* heading(const QString& title, QWidget* parent) {

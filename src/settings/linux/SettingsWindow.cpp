@@ -37,10 +37,6 @@ namespace orvane {
 
 namespace {
 
-QString text(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 QString whole(double value) {
     return QString::number(static_cast<long long>(std::round(value)));
 }
@@ -87,6 +83,17 @@ SliderRow sliderRow(const QString& title, int minimum, int maximum, QString acce
 }
 
 constexpr int percent = 100;
+
+// A button that asks the application for `action`, when it offers one.
+QPushButton* serviceButton(const QString& label, const std::function<void()>& action) {
+    auto* button = new QPushButton(label);
+    QObject::connect(button, &QPushButton::clicked, button, [action] {
+        if (action) {
+            action();
+        }
+    });
+    return button;
+}
 
 // A pane's rows, top to bottom, inside the detail area's padding.
 QVBoxLayout* paneLayout(QWidget* page, int spacing) {
@@ -435,13 +442,8 @@ QWidget* SettingsWindow::generalPane() {
         "analytics.")));
     pane->addWidget(note(QStringLiteral("The lid angle sensor is not a public Apple API. A system "
                                         "update can stop it. Manual preview keeps working.")));
-    auto* welcome = new QPushButton(QStringLiteral("Show welcome again"));
-    connect(welcome, &QPushButton::clicked, this, [this] {
-        if (services_.showOnboarding) {
-            services_.showOnboarding();
-        }
-    });
-    pane->addWidget(welcome, 0, Qt::AlignLeft);
+    pane->addWidget(serviceButton(QStringLiteral("Show welcome again"), services_.showOnboarding),
+                    0, Qt::AlignLeft);
     pane->addStretch(1);
     return page;
 }
@@ -480,9 +482,9 @@ QWidget* SettingsWindow::appearancePane() {
         const auto facts = services_.host.sensorFacts();
         line->setText(QString::fromStdString(SettingsLayout::angleLine(follows, facts)));
         reduced->setVisible(services_.reduceMotion && services_.reduceMotion());
-        laptop->setAccessibleName(QStringLiteral("Preview of ") +
-                                  text(displayName(m.settings().style)) + QStringLiteral(" at ") +
-                                  whole(m.manualAngle()) + QStringLiteral(" degrees"));
+        laptop->setAccessibleName(
+            QStringLiteral("Preview of ") + QString::fromUtf8(displayName(m.settings().style)) +
+            QStringLiteral(" at ") + whole(m.manualAngle()) + QStringLiteral(" degrees"));
     });
 
     QVBoxLayout* style = card(pane, QStringLiteral("Style"));
@@ -551,9 +553,9 @@ QWidget* SettingsWindow::coverPane() {
     QVBoxLayout* modes = card(pane, QStringLiteral("Cover"));
     std::vector<std::pair<CoverMode, QRadioButton*>> buttons;
     for (const CoverMode mode : {CoverMode::off, CoverMode::veil, CoverMode::clock}) {
-        auto* button = new QRadioButton(text(displayName(mode)));
+        auto* button = new QRadioButton(QString::fromUtf8(displayName(mode)));
         modes->addWidget(button);
-        auto* line = note(text(settingsLine(mode)));
+        auto* line = note(QString::fromUtf8(settingsLine(mode)));
         line->setContentsMargins(24, 0, 0, 6);
         modes->addWidget(line);
         connect(button, &QRadioButton::clicked, this,
@@ -600,7 +602,8 @@ QWidget* SettingsWindow::accordionPane() {
         "The lid angle picks the chord. Closing pushes and opening pulls, with different chords. "
         "Speed sets how loud and bright it sounds.")));
     pane->addWidget(note(QStringLiteral("Accordion needs only the lid sensor. It works without ") +
-                         text(PermissionName::screenRecording()) + QStringLiteral(".")));
+                         QString::fromUtf8(PermissionName::screenRecording()) +
+                         QStringLiteral(".")));
     pane->addStretch(1);
     return page;
 }
@@ -608,24 +611,19 @@ QWidget* SettingsWindow::accordionPane() {
 QWidget* SettingsWindow::aboutPane() {
     auto* page = new QWidget;
     QVBoxLayout* pane = paneLayout(page, 8);
-    auto* name = new QLabel(text(AppIdentity::name));
+    auto* name = new QLabel(QString::fromUtf8(AppIdentity::name));
     QFont big = name->font();
     big.setPointSizeF(big.pointSizeF() * 1.8);
     big.setWeight(QFont::DemiBold);
     name->setFont(big);
     pane->addWidget(name);
-    pane->addWidget(new QLabel(QStringLiteral("Version ") + text(AppIdentity::version)));
+    pane->addWidget(
+        new QLabel(QStringLiteral("Version ") + QString::fromUtf8(AppIdentity::version)));
     for (const std::string_view line : AppIdentity::credits) {
-        pane->addWidget(note(text(line)));
+        pane->addWidget(note(QString::fromUtf8(line)));
     }
     pane->addSpacing(SettingsLayout::detailPadding);
-    auto* quit = new QPushButton(QStringLiteral("Quit Orvane"));
-    connect(quit, &QPushButton::clicked, this, [this] {
-        if (services_.quit) {
-            services_.quit();
-        }
-    });
-    pane->addWidget(quit, 0, Qt::AlignLeft);
+    pane->addWidget(serviceButton(QStringLiteral("Quit Orvane"), services_.quit), 0, Qt::AlignLeft);
     pane->addStretch(1);
     return page;
 }

@@ -34,10 +34,6 @@ constexpr qreal borderShade = 0.2;
 constexpr qreal placeholderShade = 0.08;
 constexpr qreal summaryShade = 0.7;
 
-QString qtext(std::string_view view) {
-    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
-}
-
 QColor mix(const QColor& a, const QColor& b, qreal share) {
     return QColor::fromRgbF(static_cast<float>(a.redF() * (1 - share) + b.redF() * share),
                             static_cast<float>(a.greenF() * (1 - share) + b.greenF() * share),
@@ -53,9 +49,9 @@ public:
         setFocusPolicy(Qt::StrongFocus);
         setCursor(Qt::PointingHandCursor);
         setAttribute(Qt::WA_Hover);
-        setText(qtext(displayName(style)));
-        setAccessibleName(qtext(displayName(style)));
-        setAccessibleDescription(qtext(summary(style)));
+        setText(QString::fromUtf8(displayName(style)));
+        setAccessibleName(QString::fromUtf8(displayName(style)));
+        setAccessibleDescription(QString::fromUtf8(summary(style)));
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
 
@@ -119,12 +115,13 @@ protected:
         p.setFont(nameFont());
         const QFontMetrics nameMetrics(nameFont());
         p.drawText(QRect(left, textTop(), width, nameMetrics.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter, qtext(displayName(style_)));
+                   Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(displayName(style_)));
         p.setFont(font());
         p.setPen(mix(pal.color(QPalette::Base), pal.color(QPalette::Text), summaryShade));
         const int summaryTop = textTop() + nameMetrics.height() + fontMetrics().lineSpacing() / 4;
         p.drawText(QRect(left, summaryTop, width, summaryLines * fontMetrics().lineSpacing()),
-                   Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, qtext(summary(style_)));
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                   QString::fromUtf8(summary(style_)));
     }
 
 private:

@@ -11,6 +11,7 @@
 #include "render/linux/OverlayPanel.h"
 #include "render/linux/PanelSource.h"
 #include "support/Doubles.h"
+#include "support/EventLoop.h"
 #include "support/XvfbDesktop.h"
 
 #include <QElapsedTimer>
@@ -92,16 +93,7 @@ Session& session() {
 }
 
 bool waitUntil(const std::function<bool()>& done, double seconds = 5) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > seconds * 1000) {
-            return false;
-        }
-        QCoreApplication::processEvents();
-        QThread::msleep(2);
-    }
-    return true;
+    return test::spinUntil(done, seconds);
 }
 
 void pump(double seconds) {

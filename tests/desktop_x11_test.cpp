@@ -9,6 +9,7 @@
 #include "selfcheck/FakeCapture.h"
 #include "settings/MemorySettingsStore.h"
 #include "support/Doubles.h"
+#include "support/EventLoop.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "support/XvfbServer.h"
@@ -105,12 +106,7 @@ struct Quiet final : LidSensorControl,
 };
 
 bool spinUntil(const std::function<bool()>& condition) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition() && waited.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return condition();
+    return test::spinUntil(condition, 5.0);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // would, with a plain X client of the test's own as the other program.
 #include "app/linux/EscapeHotkey.h"
 #include "support/Doubles.h"
+#include "support/EventLoop.h"
 
 #include <doctest/doctest.h>
 
@@ -28,15 +29,7 @@ constexpr int waitMs = 3000;
 constexpr int settleMs = 300;
 
 bool spinUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) {
-        if (done()) {
-            return true;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return false;
+    return test::spinUntil(done, ms / 1000.0);
 }
 
 void xdotool(const std::string& keys) {

@@ -8,6 +8,7 @@
 #include "settings/linux/StyleThumbnails.h"
 #include "settings/linux/Wallpaper.h"
 #include "settings/linux/WelcomeAnimation.h"
+#include "support/EventLoop.h"
 #include "support/PrivateBuses.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
@@ -44,19 +45,12 @@ QGuiApplication& app() {
 }
 
 bool waitFor(const std::function<bool()>& done) {
-    const QDeadlineTimer deadline(60000);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
+    return test::spinUntil(done, 60.0);
 }
 
 // Lets a stray render that should not happen show itself.
 void settle() {
-    const QDeadlineTimer deadline(200);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    test::spinFor(0.2);
 }
 
 FoldPreviewRequest at(double angle) {

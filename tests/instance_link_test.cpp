@@ -2,6 +2,7 @@
 // The single instance in a temporary runtime folder. The instance needs its
 // event loop, so the later start hands over from another thread.
 #include "app/linux/InstanceLink.h"
+#include "support/EventLoop.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
@@ -34,15 +35,7 @@ struct Runtime {
 };
 
 bool spinUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    return test::spinUntil(done, ms / 1000.0);
 }
 
 // A later start, while this thread runs the instance's loop.

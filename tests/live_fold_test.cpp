@@ -13,6 +13,7 @@
 #include "settings/FoldSettings.h"
 #include "settings/linux/IniSettingsStore.h"
 #include "support/Doubles.h"
+#include "support/EventLoop.h"
 #include "support/PrivateBuses.h"
 #include "support/RunProcess.h"
 #include "support/TrayReader.h"
@@ -80,19 +81,9 @@ struct Live : test::XDesktopClient {
 
     EffectController& effect() { return *orvane->effect(); }
 
-    void spin(double seconds) {
-        const double end = monotonicSeconds() + seconds;
-        while (monotonicSeconds() < end) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
+    void spin(double seconds) { test::spinFor(seconds); }
     bool waitFor(const std::function<bool()>& done, double seconds = 5.0) {
-        const double end = monotonicSeconds() + seconds;
-        while (!done() && monotonicSeconds() < end) {
-            spin(0.005);
-        }
-        return done();
+        return test::spinUntil(done, seconds);
     }
     // The lid moves at a steady speed, the event loop running meanwhile.
     void move(double to, double seconds) {

@@ -6,6 +6,7 @@
 #include "platform/MonotonicClock.h"
 #include "render/linux/OverlayPanel.h"
 #include "render/linux/PanelSource.h"
+#include "support/EventLoop.h"
 #include "support/XClient.h"
 
 #include <QColor>
@@ -52,23 +53,11 @@ struct Desk : test::XDesktopClient {
 };
 
 void spin(double seconds) {
-    const double end = monotonicSeconds() + seconds;
-    while (monotonicSeconds() < end) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    test::spinFor(seconds);
 }
 
 bool waitFor(const std::function<bool()>& done, double seconds = 3.0) {
-    const double end = monotonicSeconds() + seconds;
-    while (monotonicSeconds() < end) {
-        if (done()) {
-            return true;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
+    return test::spinUntil(done, seconds);
 }
 
 FoldFrameParams halfFolded() {

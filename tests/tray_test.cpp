@@ -6,6 +6,7 @@
 #include "app/linux/MenuBarController.h"
 #include "settings/FoldSettings.h"
 #include "support/Doubles.h"
+#include "support/EventLoop.h"
 #include "support/PrivateBuses.h"
 #include "support/TrayReader.h"
 #include "support/XvfbDesktop.h"
@@ -33,11 +34,7 @@ const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 // Also before the application exists, when there are no events to run.
 bool spinUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1000 && !done(); ++i) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
+    return test::spinUntil(done, 5.0);
 }
 
 // The watcher is up before the application, as in a session with a panel:

@@ -5,7 +5,7 @@
 #include "app/CommandLineMode.h"
 #include "app/EffectSettingsHost.h"
 #include "app/linux/AboutPanel.h"
-#include "app/linux/Appearance.h"
+#include "settings/linux/Appearance.h"
 #include "app/linux/DisplayCheck.h"
 #include "app/linux/EscapeHotkey.h"
 #include "app/linux/InstanceLink.h"

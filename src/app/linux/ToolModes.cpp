@@ -3,6 +3,7 @@
 
 #include "accordion/linux/AccordionLiveTest.h"
 #include "accordion/linux/AccordionRenderMode.h"
+#include "app/linux/SelfTest.h"
 #include "core/ExitStatus.h"
 #include "offscreen/linux/MovieRender.h"
 #include "offscreen/linux/RenderModes.h"
@@ -42,7 +43,7 @@ int runToolMode(const CommandLineMode& mode) {
             } else if constexpr (std::is_same_v<Mode, CommandLineMode::Shot>) {
                 return notAvailableYet("--shot");
             } else if constexpr (std::is_same_v<Mode, CommandLineMode::Selftest>) {
-                return notAvailableYet("--selftest");
+                return SelfTest::run();
             } else if constexpr (std::is_same_v<Mode, CommandLineMode::Probe>) {
                 return ProbeMode::run();
             } else {

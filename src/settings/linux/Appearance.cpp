@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/linux/Appearance.h"
+#include "settings/linux/Appearance.h"
 
 #include <QApplication>
 #include <QPalette>

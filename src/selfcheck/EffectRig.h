@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+// An effect controller over a throwaway settings store and quiet ports: no
+// screen, sensor, sound or capture, and time only where the owner moves it.
+// The self-check drives it; the screenshots render their windows from it.
+#pragma once
+
+#include "capture/CaptureControl.h"
+#include "cover/CoverControl.h"
+#include "effect/EffectController.h"
+#include "selfcheck/EffectDoubles.h"
+#include "sensor/LidSensorControl.h"
+#include "settings/MemorySettingsStore.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace orvane {
+
+class EffectRig {
+public:
+    // `suite` names the throwaway store, after the application's identifier.
+    explicit EffectRig(std::string suite, const FoldSettings& initial = {});
+
+    std::string suite;
+    MemorySettingsStore store;
+    ManualScheduler scheduler;
+    FakeSystem system;
+    Notes notes;
+    int clicks = 0;
+    std::string panelState = "hidden";
+
+    EffectController& controller() { return *controller_; }
+
+private:
+    struct QuietCapture final : CaptureControl {
+        bool desired = false;
+        bool hasFrameForCurrentStream() const override { return desired; }
+        bool hasPermission() const override { return true; }
+        bool permissionForGateStep(bool) override { return true; }
+        bool refreshPermission() override { return true; }
+        bool isCapturing() const override { return desired; }
+        bool isStarting() const override { return false; }
+        bool isDesired() const override { return desired; }
+        bool isFailing() const override { return false; }
+        void requestStart(std::int64_t) override { desired = true; }
+        void stop() override { desired = false; }
+        void prepare() override {}
+        void invalidatePrepared() override {}
+    };
+    struct Quiet final : LidSensorControl,
+                         CoverControl,
+                         AccordionControl,
+                         EscapeKeyControl,
+                         FeedbackControl {
+        explicit Quiet(int& clicks) : clicks(clicks) {}
+        int& clicks;
+        void start() override {}
+        void setRate(SensorRate) override {}
+        void reopen() override {}
+        void coverAppeared(CoverMode, bool) override {}
+        void coverEnded() override {}
+        void setEnabled(bool, double) override {}
+        void update(double, double, double) override {}
+        void registerKey() override {}
+        void unregisterKey() override {}
+        void playClick(double) override { ++clicks; }
+        void haptic() override {}
+    };
+    struct Panel final : OverlayPanelControl {
+        explicit Panel(std::string& state) : state(state) {}
+        std::string& state;
+        void showLive(std::int64_t) override { state = "live"; }
+        void showFrozen() override { state = "frozen"; }
+        void hide() override { state = "hidden"; }
+        bool isLive() const override { return state == "live"; }
+        void setFrameRate(std::int64_t) override {}
+    };
+
+    QuietCapture capture_;
+    Quiet quiet_{clicks};
+    std::unique_ptr<EffectController> controller_;
+};
+
+} // namespace orvane

@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: MIT
+#include "selfcheck/SelfChecks.h"
+
+namespace orvane {
+
+std::vector<SelfCheckGroup> pureSelfCheckGroups() {
+    return {};
+}
+
+} // namespace orvane

@@ -3,6 +3,7 @@
 #include "support/RunProcess.h"
 #include "support/TempDir.h"
 
+#include <QColor>
 #include <QImage>
 
 #include <doctest/doctest.h>
@@ -28,22 +29,6 @@ int lineCount(const std::string& text) {
     return lines;
 }
 } // namespace
-
-TEST_CASE("a mode that is not built yet says so in one line and fails") {
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
-        {{"--selftest"}, "--selftest"},
-        {{"--shot", "all", "/tmp"}, "--shot"},
-    };
-    for (const auto& [arguments, name] : cases) {
-        const std::string& first = arguments.front();
-        CAPTURE(first);
-        const auto result = runProcess(executable, arguments);
-        CHECK(result.status == 1);
-        CHECK(result.out.empty());
-        CHECK(lineCount(result.err) == 1);
-        CHECK(result.err.find(name + " is not available yet") != std::string::npos);
-    }
-}
 
 TEST_CASE("probe: a machine without a lid sensor gets the one line and status 3") {
     const auto result = runProcess(executable, {"--probe"});
@@ -356,4 +341,63 @@ TEST_CASE("accordion-live-test: runs on SDL's dummy output, fails in one line wi
         runProcess(executable, {"--accordion-live-test"}, {"SDL_AUDIODRIVER=nonexistent"});
     CHECK(none.status == 1);
     CHECK(none.err == "accordion-live-test: engine did not start (no usable output device?)\n");
+}
+
+namespace {
+double meanLightness(const QImage& image) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); y += 4) {
+        for (int x = 0; x < image.width(); x += 4) {
+            sum += QColor(image.pixel(x, y)).lightnessF();
+        }
+    }
+    return sum / ((image.height() + 3) / 4 * ((image.width() + 3) / 4));
+}
+} // namespace
+
+TEST_CASE("shot: every view in light and dark, one view, and arguments it refuses") {
+    const TempDir dir;
+    const std::string config = "XDG_CONFIG_HOME=" + (dir.path() / "config").string();
+    const auto all =
+        runProcess(executable, {"--shot", "all", (dir.path() / "all").string()}, {config});
+    REQUIRE(all.status == 0);
+    CHECK(lineCount(all.out) == 26);
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "all")) {
+        const QImage image(QString::fromStdString(entry.path().string()));
+        CAPTURE(entry.path().filename().string());
+        CHECK(image.width() > 100);
+        CHECK(all.out.find(entry.path().string() + " (" + std::to_string(image.width()) + "x" +
+                           std::to_string(image.height()) + ")") != std::string::npos);
+        ++files;
+    }
+    CHECK(files == 26);
+    // The demo's settings live in memory: nothing is written for the user.
+    CHECK_FALSE(std::filesystem::exists(dir.path() / "config"));
+
+    const auto one = dir.path() / "about.png";
+    const auto dark = runProcess(executable, {"--shot", "settings-about", one.string(), "--dark"});
+    CHECK(dark.status == 0);
+    CHECK(meanLightness(QImage(QString::fromStdString(one.string()))) <
+          meanLightness(
+              QImage(QString::fromStdString((dir.path() / "all/settings-about.png").string()))) -
+              0.3);
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused{
+        {{"lid", "x.png"}, "unknown shot: lid\n"},
+        {{"settings-about", "x.png", "--light"}, "unexpected argument: --light\n"},
+        {{"all", "x", "y"}, "unexpected argument: y\n"},
+        {{"glyphs"}, ""},
+    };
+    for (const auto& [arguments, line] : refused) {
+        std::vector<std::string> withMode{"--shot"};
+        withMode.insert(withMode.end(), arguments.begin(), arguments.end());
+        const auto result = runProcess(executable, withMode);
+        CAPTURE(arguments.front());
+        CHECK(result.status == 2);
+        CHECK(result.out.empty());
+        CHECK(result.err.starts_with(line + "usage: Orvane --shot <name> <out.png> [--dark]\n"));
+        CHECK(result.err.find("names: settings-general") != std::string::npos);
+    }
+    CHECK_FALSE(std::filesystem::exists("x.png"));
 }

@@ -86,6 +86,13 @@ inline constexpr double gpuBudgetMs = 2.0;
 inline constexpr double gpuTimingAngle = 70.0;
 inline constexpr double renderSliderDefault = 0.5; // perspective, blur and shadow
 
+// Screenshots of the program's own windows and covers.
+inline constexpr double shotLidAngle = 104.0;        // deg, the demo lid's reading
+inline constexpr double shotCoverAngle = 48.0;       // deg, where the covered sheet rests
+inline constexpr double shotVeilLevel = 0.6;         // the veil's frost coverage
+inline constexpr double shotWallTime = 1796636460.0; // s since the epoch: 7 Dec 2026, 09:41 UTC
+inline constexpr double shotPictureTimeout = 60.0;   // s to wait for the windows' fold pictures
+
 // Renderer and sheet geometry.
 inline constexpr double blurSkipThreshold = 0.01;
 inline constexpr double blurOffsetBase = 0.5; // texels

@@ -8,8 +8,8 @@
 #include "offscreen/linux/MovieRender.h"
 #include "offscreen/linux/RenderModes.h"
 #include "sensor/linux/ProbeMode.h"
+#include "settings/linux/ShotRender.h"
 
-#include <iostream>
 #include <type_traits>
 
 namespace orvane {
@@ -25,11 +25,6 @@ int runRender(const std::vector<std::string>& arguments) {
 
 } // namespace
 
-int notAvailableYet(std::string_view what) {
-    std::cerr << "Orvane: " << what << " is not available yet.\n";
-    return ExitStatus::failure;
-}
-
 int runToolMode(const CommandLineMode& mode) {
     return std::visit(
         [](const auto& tool) -> int {
@@ -41,7 +36,7 @@ int runToolMode(const CommandLineMode& mode) {
             } else if constexpr (std::is_same_v<Mode, CommandLineMode::AccordionRender>) {
                 return AccordionRenderMode::run(tool.arguments);
             } else if constexpr (std::is_same_v<Mode, CommandLineMode::Shot>) {
-                return notAvailableYet("--shot");
+                return ShotRender::run(tool.arguments);
             } else if constexpr (std::is_same_v<Mode, CommandLineMode::Selftest>) {
                 return SelfTest::run();
             } else if constexpr (std::is_same_v<Mode, CommandLineMode::Probe>) {

@@ -29,6 +29,11 @@ constexpr double titleFontScale = 1.6;
 constexpr double dateOpacity = 0.7;
 constexpr double shadowOpacity = 0.35;
 constexpr double shadowBlurPoints = 6.0;
+// The glyph strip: its screen's grey, its margin and the big face's height, in points.
+constexpr int glyphScreenGrey = 128;
+constexpr double glyphMarginPoints = 24.0;
+constexpr double glyphBigPoints = 120.0;
+const QString clockGlyphs = QStringLiteral("0123456789:");
 
 QDateTime localTime(double now) {
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(now * 1000.0)));
@@ -149,6 +154,32 @@ QString CoverPainter::dateText(double now) {
         format = QStringLiteral("dddd, MMMM d");
     }
     return locale.toString(localTime(now).date(), format);
+}
+
+QImage CoverPainter::glyphStrip(double ratio) {
+    const QFont big = systemFontAt(glyphBigPoints * ratio, QFont::Light);
+    const QFont small = systemFontAt(smallClockPoints * ratio, QFont::Normal);
+    const QString spaced = clockGlyphs.split(QString()).join(QLatin1Char(' ')).trimmed();
+    const double margin = glyphMarginPoints * ratio;
+    const QSizeF bigSize = QFontMetricsF(big).size(Qt::TextSingleLine, spaced);
+    const QSizeF smallSize = QFontMetricsF(small).size(Qt::TextSingleLine, spaced);
+    QImage strip(static_cast<int>(std::ceil(bigSize.width() + 2 * margin)),
+                 static_cast<int>(std::ceil(bigSize.height() + smallSize.height() + 3 * margin)),
+                 QImage::Format_ARGB32_Premultiplied);
+    strip.fill(QColor(glyphScreenGrey, glyphScreenGrey, glyphScreenGrey));
+    QPainter painter(&strip);
+    painter.fillRect(QRectF(QPointF(), QSizeF(strip.size())),
+                     QColor::fromRgbF(0, 0, 0, static_cast<float>(Tuning::coverClockDim)));
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setPen(Qt::white);
+    painter.setFont(big);
+    painter.drawText(QRectF(0, margin, strip.width(), bigSize.height()),
+                     Qt::AlignHCenter | Qt::AlignTop, spaced);
+    painter.setFont(small);
+    drawShadowedText(painter,
+                     QRectF(0, bigSize.height() + 2 * margin, strip.width(), smallSize.height()),
+                     spaced, shadowBlurPoints * ratio);
+    return strip;
 }
 
 const QImage& CoverPainter::frost(double level) {

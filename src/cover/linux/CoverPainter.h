@@ -18,6 +18,10 @@ public:
     void paint(QPainter& painter, QSize pixels, const CoverDressing& dressing,
                double devicePixelRatio);
 
+    // Every glyph the clocks draw, in both clocks' faces, over the cover's dim
+    // on a mid-grey screen: how the digits look, for the screenshots.
+    static QImage glyphStrip(double devicePixelRatio);
+
     // The clocks' texts for a wall time in seconds since the epoch.
     static QString timeText(double now);
     static QString dateText(double now);

@@ -175,15 +175,14 @@ SettingsWindow::SettingsWindow(Services services)
                                                          {"Cover", "weather-overcast"},
                                                          {"Accordion", "audio-x-generic"},
                                                          {"About", "help-about"}};
-    QWidget* const pages[] = {generalPane(), appearancePane(), coverPane(), accordionPane(),
-                              aboutPane()};
+    pages_ = {generalPane(), appearancePane(), coverPane(), accordionPane(), aboutPane()};
     for (std::size_t i = 0; i < std::size(names); ++i) {
         sidebar_->addItem(new QListWidgetItem(QIcon::fromTheme(names[i].second),
                                               QString::fromLatin1(names[i].first)));
         auto* scroll = new QScrollArea;
         scroll->setWidgetResizable(true);
         scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setWidget(pages[i]);
+        scroll->setWidget(pages_.at(i));
         panes_->addWidget(scroll);
     }
     connect(sidebar_, &QListWidget::currentRowChanged, panes_, &QStackedWidget::setCurrentIndex);

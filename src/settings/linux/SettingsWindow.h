@@ -10,6 +10,7 @@
 
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -54,6 +55,8 @@ public:
     void lidSample(std::optional<double> angle);
 
     SettingsModel& model() { return *model_; }
+    // A pane's content, whole: what its scroll area shows a part of.
+    QWidget* paneContent(Pane pane) const { return pages_.at(pane); }
     FoldPreview& preview() { return *preview_; }
     // While a manual preview holds the fold, the window stays above the overlay.
     bool aboveOverlay() const { return aboveOverlay_; }
@@ -78,6 +81,7 @@ private:
     std::unique_ptr<SettingsModel> model_;
     QListWidget* sidebar_ = nullptr;
     QStackedWidget* panes_ = nullptr;
+    std::array<QWidget*, about + 1> pages_{};
     std::vector<std::function<void()>> refreshers_;
     bool aboveOverlay_ = false;
 };

@@ -17,6 +17,7 @@
 #include <QXmlStreamReader>
 
 #include <array>
+#include <atomic>
 
 namespace orvane {
 
@@ -166,7 +167,18 @@ QStringList gnomeImages() {
 
 } // namespace
 
+namespace {
+std::atomic<bool> ignoringUserWallpaper = false;
+} // namespace
+
+void ignoreUserWallpaper() {
+    ignoringUserWallpaper = true;
+}
+
 std::optional<QImage> loadWallpaper() {
+    if (ignoringUserWallpaper) {
+        return std::nullopt;
+    }
     using Source = QStringList (*)();
     const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
     // The running desktop's own setting first: the others' may be left over.

@@ -13,4 +13,8 @@ namespace orvane {
 // off the main thread where a delay matters.
 std::optional<QImage> loadWallpaper();
 
+// From now on, loadWallpaper finds none: the screenshots show the sample desktop's own
+// background, the same on every machine, and never the user's picture.
+void ignoreUserWallpaper();
+
 } // namespace orvane

@@ -3,7 +3,7 @@
 // is the test.
 #include "accordion/AccordionEngine.h"
 #include "support/Doubles.h"
-#include "support/Signal.h"
+#include "selfcheck/SignalMeasures.h"
 
 #include <doctest/doctest.h>
 

@@ -5,7 +5,7 @@
 #include "effect/SoundFeedback.h"
 #include "effect/SoundPlayer.h"
 #include "support/Doubles.h"
-#include "support/Signal.h"
+#include "selfcheck/SignalMeasures.h"
 
 #include <doctest/doctest.h>
 

@@ -156,8 +156,7 @@ double AccordionDSP::clampedCutoff(double frequency, double sampleRate) {
     return std::min(std::max(frequency, 20.0), 0.45 * sampleRate);
 }
 
-double AccordionDSP::probeReedPhaseSpread() const {
-    const VoiceBank& bank = banks_[static_cast<std::size_t>(currentBank_)];
+double AccordionDSP::reedPhaseSpread(const VoiceBank& bank) {
     double total = 0;
     int slots = 0;
     for (int s = 0; s < slotCount; ++s) {
@@ -178,13 +177,16 @@ double AccordionDSP::probeReedPhaseSpread() const {
 
 void AccordionDSP::setChord(VoiceBank& bank, std::int32_t zone, std::int32_t direction,
                             bool retrigger) {
-    if (bank.gain > silentBankGain) {
-        ++soundingRewrites_;
+    if (probe_ && bank.gain > silentBankGain) {
+        ++probe_->soundingRewrites;
     }
     bank.key = {zone, direction};
     if ((direction != -1 && direction != 1) || zone < 0 ||
         zone >= static_cast<int>(chords.size())) {
         bank.toneCount = 0;
+        if (probe_) {
+            probe_->reedPhaseSpread = 0;
+        }
         return;
     }
     const ChordEntry& entry = chords[static_cast<std::size_t>(zone)];
@@ -245,6 +247,9 @@ void AccordionDSP::setChord(VoiceBank& bank, std::int32_t zone, std::int32_t dir
         bank.stabDelay = 0;
         bank.stabAttack = 0;
         bank.stabEnv = 0;
+    }
+    if (probe_) {
+        probe_->reedPhaseSpread = reedPhaseSpread(bank);
     }
 }
 

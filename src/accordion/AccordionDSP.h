@@ -28,6 +28,16 @@ struct ChordEntry {
     std::int32_t pullBass = 0;
 };
 
+// What the voice synthesis reports while probed; nothing is recorded without a
+// record, so the audio path pays nothing for it.
+struct AccordionProbeStats {
+    std::int64_t soundingRewrites = 0; // loads onto a bank that was still sounding
+    // How evenly the musette reeds were spread around the cycle at the last
+    // load into a cold bank: 0 when they start together, up to 2/3 when evenly
+    // spaced.
+    double reedPhaseSpread = 0;
+};
+
 struct Biquad {
     double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0; // normalised by a0
 };
@@ -59,11 +69,8 @@ public:
     static double clampedCutoff(double frequency, double sampleRate);
 
     double sampleRate() const { return sampleRate_; }
-    // Loads onto a bank that was still sounding; the load rule keeps it at 0.
-    std::int64_t soundingRewrites() const { return soundingRewrites_; }
-    // How evenly the current bank's musette reeds are spread around the cycle:
-    // 0 when they start together, up to 2/3 when evenly spaced.
-    double probeReedPhaseSpread() const;
+    // Null stops the probing. The record must outlive the probing.
+    void setProbe(AccordionProbeStats* stats) { probe_ = stats; }
 
 private:
     struct VoiceBank {
@@ -84,6 +91,7 @@ private:
         double stabEnv = 0;
     };
 
+    static double reedPhaseSpread(const VoiceBank& bank);
     void setChord(VoiceBank& bank, std::int32_t zone, std::int32_t direction, bool retrigger);
     void driftBlock(VoiceBank& bank);
     void renderBank(VoiceBank& bank, double pulseMix, double& sumL, double& sumR);
@@ -112,7 +120,7 @@ private:
     std::int32_t lastPuffCounter_ = 0;
     int currentBank_ = 0;
     ChordKey currentKey_;
-    std::int64_t soundingRewrites_ = 0;
+    AccordionProbeStats* probe_ = nullptr;
     std::array<VoiceBank, 3> banks_{};
 };
 

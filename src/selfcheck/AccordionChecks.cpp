@@ -318,7 +318,7 @@ void tremolo(Reporter& report) {
 
 void changes(Reporter& report) {
     // Each scenario starts from a steady chord; none may click or rewrite a sounding bank.
-    const std::array<std::pair<const char*, void (*)(AccordionRig&)>, 3> scenarios{{
+    const std::array<std::pair<const char*, void (*)(AccordionRig&)>, 4> scenarios{{
         {"release",
          [](AccordionRig& rig) {
              rig.params.targetPressure = 0.0f;
@@ -340,6 +340,14 @@ void changes(Reporter& report) {
                  rig.render(0.004);
              }
              rig.render(0.3);
+         }},
+        {"a change with no silent bank free",
+         [](AccordionRig& rig) {
+             // The third change finds both other banks still sounding and must wait.
+             for (const auto& [zone, seconds] : {std::pair{2, 0.01}, {4, 0.005}, {1, 0.3}}) {
+                 rig.play(zone, -1, 0.9f);
+                 rig.render(seconds);
+             }
          }},
     }};
     std::string clicks;

@@ -4,6 +4,7 @@
 #include "motion/FoldMath.h"
 #include "motion/SheetGeometry.h"
 #include "offscreen/linux/OffscreenSession.h"
+#include "offscreen/linux/RenderProbe.h"
 #include "render/ShaderSource.h"
 
 #include <doctest/doctest.h>
@@ -32,61 +33,22 @@ OffscreenSession& session() {
     return *shared;
 }
 
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> bytes; // B, G, R, A, rows from the top
-
-    const std::uint8_t* at(int x, int y) const {
-        return bytes.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                               static_cast<std::size_t>(x)) *
-                                  4;
+// A flat source, made once the context exists.
+struct Flat : FlatSource {
+    Flat(int width, int height, std::uint8_t value, std::uint8_t alpha = 255)
+        : FlatSource((session(), width), height, value, alpha) {
+        REQUIRE(ok());
     }
-    int luma(int x, int y) const {
-        const std::uint8_t* p = at(x, y);
-        return (p[0] + p[1] + p[2]) / 3;
-    }
-};
-
-// A flat source of one colour, uploaded as a texture.
-struct FlatSource {
-    gl::RenderTexture texture;
-    FlatSource(int width, int height, std::uint8_t value, std::uint8_t alpha = 255) {
-        session(); // the context must exist before the texture does
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width * height) * 4, value);
-        for (std::size_t i = 3; i < bytes.size(); i += 4) {
-            bytes[i] = alpha;
-        }
-        texture = gl::makeRenderTexture(width, height, bytes.data());
-        REQUIRE(texture.texture);
-    }
-    SourceTexture source() const { return {texture.texture.get(), texture.width, texture.height}; }
 };
 
 FoldFrameParams frame(double angle, FoldStyle style = FoldStyle::vellum) {
-    FoldFrameParams f;
-    f.angle = angle;
-    f.clearAngle = Tuning::defaultClearAngle;
-    f.perspective = 0.5;
-    f.blur = 0.5;
-    f.shadow = 0.5;
-    f.style = style;
-    f.motion = FoldMotion::still();
-    f.opacity = 1;
-    return f;
+    return probeFrame(angle, style);
 }
 
 Pixels draw(const SourceTexture& source, const FoldFrameParams& params, int width, int height) {
-    FoldRenderer& renderer = session().renderer();
-    gl::RenderTexture target = gl::makeRenderTexture(width, height);
-    REQUIRE(target.texture);
-    renderer.encode(source, {target.framebuffer.get(), width, height}, params);
-    Pixels out{width, height,
-               std::vector<std::uint8_t>(static_cast<std::size_t>(width * height) * 4)};
-    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer.get());
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, out.bytes.data());
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    return out;
+    auto drawn = drawFrame(session().renderer(), source, params, width, height);
+    REQUIRE(drawn);
+    return *drawn;
 }
 
 Pixels render(const RenderRequest& request) {
@@ -94,15 +56,6 @@ Pixels render(const RenderRequest& request) {
     REQUIRE(image.ok());
     return {static_cast<int>(image.value().width), static_cast<int>(image.value().height),
             image.value().bytes};
-}
-
-double meanDifference(const Pixels& a, const Pixels& b) {
-    REQUIRE(a.bytes.size() == b.bytes.size());
-    double sum = 0;
-    for (std::size_t i = 0; i < a.bytes.size(); ++i) {
-        sum += std::abs(static_cast<int>(a.bytes[i]) - static_cast<int>(b.bytes[i]));
-    }
-    return sum / static_cast<double>(a.bytes.size());
 }
 
 constexpr int W = static_cast<int>(Tuning::renderWidth);
@@ -246,7 +199,7 @@ TEST_CASE("at the clear angle the sheet is the desktop itself") {
 }
 
 TEST_CASE("as the lid closes the far edge comes toward the hinge and the sheet shrinks") {
-    const FlatSource white(W, H, 255);
+    const Flat white(W, H, 255);
     int previousTop = -1;
     long previousArea = static_cast<long>(W) * H + 1;
     for (double angle = 95; angle >= 30; angle -= 5) {
@@ -321,7 +274,7 @@ TEST_CASE("each style looks different once folded, and a render repeats exactly"
 }
 
 TEST_CASE("the fade sets the target's alpha everywhere") {
-    const FlatSource grey(256, 160, 128);
+    const Flat grey(256, 160, 128);
     const Pixels half =
         draw(grey.source(), frame(Tuning::defaultClearAngle + Tuning::fadeBand / 2), 256, 160);
     const Pixels full = draw(grey.source(), frame(70), 256, 160);
@@ -333,7 +286,7 @@ TEST_CASE("the fade sets the target's alpha everywhere") {
 
 TEST_CASE("the blur chain covers its targets and keeps a flat grey flat") {
     FoldRenderer& renderer = session().renderer();
-    const FlatSource grey(300, 200, 128);
+    const Flat grey(300, 200, 128);
     const std::size_t before = renderer.cachedTextureCount();
     const auto blurred = renderer.blurChainReadback(grey.source(), 1.0);
     REQUIRE(blurred);
@@ -346,7 +299,7 @@ TEST_CASE("the blur chain covers its targets and keeps a flat grey flat") {
     CHECK(renderer.cachedTextureCount() == before + 4);
 
     // Tiny sources get one-pixel levels rather than empty ones.
-    const FlatSource tiny(3, 3, 200);
+    const Flat tiny(3, 3, 200);
     const auto small = renderer.blurChainReadback(tiny.source(), 1.0);
     REQUIRE(small);
     CHECK(small->size() == 3 * 3 * 4);
@@ -356,7 +309,7 @@ TEST_CASE("the blur chain covers its targets and keeps a flat grey flat") {
 
 TEST_CASE("the blur chain runs only when the frame needs it") {
     FoldRenderer& renderer = session().renderer();
-    const FlatSource grey(320, 200, 128);
+    const Flat grey(320, 200, 128);
     FoldFrameParams params = frame(70);
     params.blur = 0;
     draw(grey.source(), params, 320, 200);
@@ -368,7 +321,7 @@ TEST_CASE("the blur chain runs only when the frame needs it") {
 }
 
 TEST_CASE("with Reduce Motion the sheet stays flat and only dims") {
-    const FlatSource white(320, 200, 255);
+    const Flat white(320, 200, 255);
     FoldFrameParams params = frame(50);
     params.reduceMotion = true;
     params.motion = FoldMotion::scripted(40, -90);
@@ -400,7 +353,7 @@ TEST_CASE("motion blur shows only when the lid moves") {
 }
 
 TEST_CASE("the far corners round off smoothly") {
-    const FlatSource white(W, H, 255);
+    const Flat white(W, H, 255);
     const FoldFrameParams params = frame(40);
     const FrameUniforms u = fillUniforms(params, W, H);
     const Pixels out = draw(white.source(), params, W, H);

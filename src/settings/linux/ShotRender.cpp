@@ -170,6 +170,7 @@ std::optional<QImage> ShotRender::renderSettings(ShotKind kind) {
 std::optional<QImage> ShotRender::renderOnboarding(int step) {
     OnboardingWindow& window = onboardingWindow();
     window.model().reset();
+    WelcomeAnimation::shared().loadIfNeeded();
     window.show();
     for (int i = OnboardingModel::firstStep; i < step; ++i) {
         window.model().next();

@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLayout>
 #include <QPainter>
 
 #include <iostream>
@@ -161,10 +162,13 @@ std::optional<QImage> ShotRender::renderSettings(ShotKind kind) {
     }
     // The pane whole, as tall as its content wants at the window's width.
     QWidget* content = window.paneContent(pane);
-    const int height = content->hasHeightForWidth() ? content->heightForWidth(content->width())
-                                                    : content->sizeHint().height();
-    content->resize(content->width(), std::max(height, content->height()));
-    return content->grab().toImage();
+    const QLayout* layout = content->layout();
+    const int height = layout->hasHeightForWidth() ? layout->totalHeightForWidth(content->width())
+                                                   : layout->totalSizeHint().height();
+    if (height > content->height()) {
+        content->resize(content->width(), height);
+    }
+    return content->grab(QRect(0, 0, content->width(), height)).toImage();
 }
 
 std::optional<QImage> ShotRender::renderOnboarding(int step) {

@@ -157,7 +157,8 @@ TEST_CASE("the login item is an autostart entry that can be switched on and off"
     const std::string entry = contents(item.entryPath());
     CHECK(entry.starts_with("[Desktop Entry]\n"));
     CHECK(entry.find("\nType=Application\n") != std::string::npos);
-    CHECK(entry.find("\nExec=/opt/orvane/bin/orvane\n") != std::string::npos);
+    CHECK(entry.find("\nExec=/opt/orvane/bin/orvane\nTryExec=/opt/orvane/bin/orvane\n") !=
+          std::string::npos);
     CHECK(std::distance(fs::directory_iterator(dir.path() / "autostart"),
                         fs::directory_iterator()) == 1);
 

@@ -100,8 +100,17 @@ std::optional<LoginItemError> XdgAutostart::setEnabled(bool on) {
     text << "[Desktop Entry]\n"
          << "Type=Application\n"
          << "Name=" << AppIdentity::name << "\n"
-         << "Exec=" << execArgument(executable_.string()) << "\n"
-         << "X-GNOME-Autostart-enabled=true\n";
+         << "Exec=" << execArgument(executable_.string()) << "\n";
+    // Once the program is removed, the session skips the entry instead of failing to start it.
+    if (executable_.string().find('\n') == std::string::npos) {
+        std::string path = executable_.string();
+        for (std::size_t at = path.find('\\'); at != std::string::npos;
+             at = path.find('\\', at + 2)) {
+            path.insert(at, 1, '\\');
+        }
+        text << "TryExec=" << path << "\n";
+    }
+    text << "X-GNOME-Autostart-enabled=true\n";
     // Written beside the entry and renamed over it, so a session manager never
     // reads half a file.
     fs::path temporary = entry;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "selfcheck/SelfChecks.h"
 
+#include "selfcheck/ComponentChecks.h"
 #include "selfcheck/LidChecks.h"
 #include "selfcheck/MotionChecks.h"
 
@@ -14,6 +15,14 @@ std::vector<SelfCheckGroup> pureSelfCheckGroups() {
         {"foldmath_", foldMathChecks},
         {"gate_", gateChecks},
         {"smooth_", smoothChecks},
+        {"capture_", captureChecks},
+        {"availability_", availabilityChecks},
+        {"blocklist_", blocklistChecks},
+        {"click_", clickChecks},
+        {"veil_", veilChecks},
+        {"accordion_", accordionChecks},
+        {"settings_", settingsChecks},
+        {"menu_", menuChecks},
     };
 }
 

@@ -2,8 +2,8 @@
 // The accordion engine between the lid and a sound output double whose thread
 // is the test.
 #include "accordion/AccordionEngine.h"
-#include "support/Doubles.h"
 #include "selfcheck/SignalMeasures.h"
+#include "support/Doubles.h"
 
 #include <doctest/doctest.h>
 

@@ -4,8 +4,8 @@
 #include "effect/ClearClick.h"
 #include "effect/SoundFeedback.h"
 #include "effect/SoundPlayer.h"
-#include "support/Doubles.h"
 #include "selfcheck/SignalMeasures.h"
+#include "support/Doubles.h"
 
 #include <doctest/doctest.h>
 

@@ -41,6 +41,14 @@ QString whole(double value) {
     return QString::number(static_cast<long long>(std::round(value)));
 }
 
+// palette() in a style sheet is read when the sheet is set: it is set again
+// when the light or dark palette changes.
+const QString sidebarStyle =
+    QStringLiteral("QListWidget { padding: 16px 10px; background: palette(window); outline: 0; }"
+                   "QListWidget::item { padding: 7px 10px; border-radius: 8px; }"
+                   "QListWidget::item:selected { background: palette(highlight); "
+                   "color: palette(highlighted-text); }");
+
 QLabel* note(const QString& words) {
     auto* label = new QLabel(words);
     label->setWordWrap(true);
@@ -164,11 +172,7 @@ SettingsWindow::SettingsWindow(Services services)
     sidebar_->setFixedWidth(SettingsLayout::sidebarWidth);
     sidebar_->setFrameShape(QFrame::NoFrame);
     sidebar_->setSpacing(2);
-    sidebar_->setStyleSheet(QStringLiteral(
-        "QListWidget { padding: 16px 10px; background: palette(window); outline: 0; }"
-        "QListWidget::item { padding: 7px 10px; border-radius: 8px; }"
-        "QListWidget::item:selected { background: palette(highlight); "
-        "color: palette(highlighted-text); }"));
+    sidebar_->setStyleSheet(sidebarStyle);
     panes_ = new QStackedWidget;
     const std::pair<const char*, const char*> names[] = {{"General", "preferences-system"},
                                                          {"Appearance", "preferences-desktop"},
@@ -274,6 +278,12 @@ void SettingsWindow::closeEvent(QCloseEvent* event) {
 void SettingsWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         model_->refreshSystemState();
+    }
+    const bool repainted =
+        event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange;
+    if (repainted && sidebar_ != nullptr) {
+        sidebar_->setStyleSheet(QString());
+        sidebar_->setStyleSheet(sidebarStyle);
     }
     QWidget::changeEvent(event);
 }

@@ -389,11 +389,12 @@ TEST_CASE("shot: every view in light and dark, one view, and arguments it refuse
         {{"all", "x", "y"}, "unexpected argument: y\n"},
         {{"glyphs"}, ""},
     };
-    for (const auto& [arguments, line] : refused) {
+    for (const auto& refusal : refused) {
+        const std::string& line = refusal.second;
         std::vector<std::string> withMode{"--shot"};
-        withMode.insert(withMode.end(), arguments.begin(), arguments.end());
+        withMode.insert(withMode.end(), refusal.first.begin(), refusal.first.end());
         const auto result = runProcess(executable, withMode);
-        CAPTURE(arguments.front());
+        CAPTURE(refusal.first.front());
         CHECK(result.status == 2);
         CHECK(result.out.empty());
         CHECK(result.err.starts_with(line + "usage: Orvane --shot <name> <out.png> [--dark]\n"));

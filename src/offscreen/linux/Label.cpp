@@ -16,7 +16,7 @@ constexpr double charWidth = 7;
 constexpr int labelPixelSize = 11;
 } // namespace
 
-ToolGui::ToolGui() {
+ToolGui::ToolGui(MakeApplication make) {
     if (QGuiApplication::instance() != nullptr) {
         return;
     }
@@ -28,7 +28,7 @@ ToolGui::ToolGui() {
         }
     });
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    app_ = make != nullptr ? make(argc_, argv_) : std::make_unique<QGuiApplication>(argc_, argv_);
 }
 
 ToolGui::~ToolGui() = default;

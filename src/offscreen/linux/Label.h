@@ -18,7 +18,10 @@ namespace orvane {
 // gets one on the offscreen platform, so no display is involved.
 class ToolGui {
 public:
-    ToolGui();
+    // Makes the application object; a QGuiApplication unless a tool needs more.
+    using MakeApplication = std::unique_ptr<QGuiApplication> (*)(int& argc, char** argv);
+
+    explicit ToolGui(MakeApplication make = nullptr);
     ~ToolGui();
     ToolGui(const ToolGui&) = delete;
     ToolGui& operator=(const ToolGui&) = delete;

@@ -190,17 +190,23 @@ std::optional<QImage> ShotRender::renderOnboarding(int step) {
 }
 
 std::optional<QImage> ShotRender::renderCover(CoverMode mode) {
-    auto session = OffscreenSession::create();
-    if (!session) {
-        return std::nullopt;
+    // Both covers and both appearances lie over the same folded desktop: drawn once.
+    if (!coverDesktop_) {
+        auto session = OffscreenSession::create();
+        if (!session) {
+            return std::nullopt;
+        }
+        RenderRequest request;
+        request.angle = Tuning::shotCoverAngle;
+        auto frame = session.value()->render(request);
+        if (!frame) {
+            return std::nullopt;
+        }
+        // A copy: the view's bytes go with the frame.
+        coverDesktop_ =
+            imageView(frame.value()).convertToFormat(QImage::Format_ARGB32_Premultiplied).copy();
     }
-    RenderRequest request;
-    request.angle = Tuning::shotCoverAngle;
-    auto frame = session.value()->render(request);
-    if (!frame) {
-        return std::nullopt;
-    }
-    QImage image = imageView(frame.value()).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage image = *coverDesktop_;
     auto model = std::make_shared<CoverModel>();
     model->now = Tuning::shotWallTime;
     model->veilLevel = Tuning::shotVeilLevel;

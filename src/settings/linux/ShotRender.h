@@ -61,11 +61,12 @@ public:
 private:
     std::optional<QImage> renderSettings(ShotKind kind);
     std::optional<QImage> renderOnboarding(int step);
-    static std::optional<QImage> renderCover(CoverMode mode);
+    std::optional<QImage> renderCover(CoverMode mode);
 
     DemoState demo_;
     std::unique_ptr<SettingsWindow> settings_;
     std::unique_ptr<OnboardingWindow> onboarding_;
+    std::optional<QImage> coverDesktop_;
 };
 
 } // namespace orvane

@@ -266,28 +266,12 @@ void voices(Reporter& report) {
     }
     report.check(over.empty(), "accordion2_output_ceiling", over + "limit 0.5");
 
-    const std::size_t a = frames(0.3), b = frames(1.0);
-    const RenderedAudio soft = AccordionRender::renderChord(2, -1, 0.25, 1.0, 1.0);
-    const RenderedAudio hard = AccordionRender::renderChord(2, -1, 1.0, 1.0, 1.0);
-    const double louder = rms(hard.left, a, b) / rms(soft.left, a, b);
-    // F major, the push chord of zone 2.
-    const double brighter =
-        brightness(hard.left, a, b, {53, 57, 60}) / brightness(soft.left, a, b, {53, 57, 60});
-    report.check(louder > 1.5 && brighter > 2, "accordion2_louder_brighter",
-                 "RMS x" + num(louder) + " (want > 1.5), brightness x" + num(brighter) +
-                     " (want > 2)");
+    const SpeedContrast contrast = speedContrast();
+    report.check(contrast.louder > 1.5 && contrast.brighter > 2, "accordion2_louder_brighter",
+                 "RMS x" + num(contrast.louder) + " (want > 1.5), brightness x" +
+                     num(contrast.brighter) + " (want > 2)");
 
-    AccordionRig steady, reversed;
-    for (AccordionRig* rig : {&steady, &reversed}) {
-        rig->play(1, 1, 0.5f);
-        rig->render(0.6);
-    }
-    const std::size_t at = steady.now();
-    reversed.params.puffCounter = reversed.params.puffCounter + 1;
-    steady.render(0.05);
-    reversed.render(0.05);
-    const double accent =
-        rms(reversed.left, at, at + frames(0.04)) / rms(steady.left, at, at + frames(0.04));
+    const double accent = reversalAccent();
     report.check(accent > 1.3, "accordion2_reversal_puff",
                  "puff window RMS x" + num(accent) + ", want > 1.3");
 }
@@ -297,19 +281,8 @@ void tremolo(Reporter& report) {
     rig.play(3, 1, 0.7f);
     rig.params.tremolo = 1.0f;
     rig.render(1.3);
-    const std::size_t window = frames(0.03), hop = frames(0.0025);
-    std::vector<double> curve;
-    for (std::size_t at = frames(0.4); at + window <= frames(1.3); at += hop) {
-        curve.push_back(rms(rig.left, at, at + window));
-    }
-    double mean = 0;
-    for (const double v : curve) {
-        mean += v / static_cast<double>(curve.size());
-    }
-    int crossings = 0;
-    for (std::size_t i = 1; i < curve.size(); ++i) {
-        crossings += (curve[i - 1] < mean) != (curve[i] < mean) ? 1 : 0;
-    }
+    const int crossings =
+        levelMeanCrossings(rig.left, frames(0.4), frames(1.3), frames(0.03), frames(0.0025));
     // Two crossings a cycle over 0.9 s.
     const double want = 2 * Tuning::accordionTremoloRate * 0.9;
     report.check(std::abs(crossings - want) <= 2, "accordion2_tremolo_rate",

@@ -5,6 +5,7 @@
 
 #include "accordion/AccordionDSP.h"
 #include "accordion/AccordionParams.h"
+#include "accordion/AccordionRender.h"
 #include "selfcheck/SignalMeasures.h"
 
 #include <cstddef>
@@ -64,6 +65,37 @@ inline double brightness(const std::vector<float>& x, std::size_t begin, std::si
         }
     }
     return low > 0 ? high / low : 0.0;
+}
+
+// The push chord of zone 2 (F major) at full speed against a quarter of it:
+// how much louder (RMS) and brighter the fast one sounds.
+struct SpeedContrast {
+    double louder = 0;
+    double brighter = 0;
+};
+
+inline SpeedContrast speedContrast() {
+    const std::size_t a = AccordionRig::frames(0.3), b = AccordionRig::frames(1.0);
+    const RenderedAudio soft = AccordionRender::renderChord(2, -1, 0.25, 1.0, 1.0);
+    const RenderedAudio hard = AccordionRender::renderChord(2, -1, 1.0, 1.0, 1.0);
+    return {rms(hard.left, a, b) / rms(soft.left, a, b),
+            brightness(hard.left, a, b, {53, 57, 60}) / brightness(soft.left, a, b, {53, 57, 60})};
+}
+
+// A bellows reversal while a chord plays: the RMS of the 40 ms after it over
+// the same stretch of the chord played on.
+inline double reversalAccent() {
+    AccordionRig steady, reversed;
+    for (AccordionRig* rig : {&steady, &reversed}) {
+        rig->play(1, 1, 0.5f);
+        rig->render(0.6);
+    }
+    const std::size_t at = steady.now();
+    reversed.params.puffCounter = reversed.params.puffCounter + 1;
+    steady.render(0.05);
+    reversed.render(0.05);
+    const std::size_t end = at + AccordionRig::frames(0.04);
+    return rms(reversed.left, at, end) / rms(steady.left, at, end);
 }
 
 } // namespace orvane

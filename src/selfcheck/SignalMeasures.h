@@ -18,6 +18,25 @@ inline double rms(const std::vector<float>& x, std::size_t begin, std::size_t en
     return end > begin ? std::sqrt(sum / static_cast<double>(end - begin)) : 0.0;
 }
 
+// How often the level, as RMS over `window` samples every `hop`, crosses its
+// own mean over [begin, end): two crossings a cycle of a tremolo.
+inline int levelMeanCrossings(const std::vector<float>& x, std::size_t begin, std::size_t end,
+                              std::size_t window, std::size_t hop) {
+    std::vector<double> curve;
+    for (std::size_t at = begin; at + window <= end; at += hop) {
+        curve.push_back(rms(x, at, at + window));
+    }
+    double mean = 0;
+    for (const double v : curve) {
+        mean += v / static_cast<double>(curve.size());
+    }
+    int crossings = 0;
+    for (std::size_t i = 1; i < curve.size(); ++i) {
+        crossings += (curve[i - 1] < mean) != (curve[i] < mean) ? 1 : 0;
+    }
+    return crossings;
+}
+
 inline float peak(const std::vector<float>& x) {
     float most = 0;
     for (const float v : x) {

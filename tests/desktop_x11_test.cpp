@@ -72,6 +72,7 @@ struct Client {
 // Facts for the controller: the front app from the desktop, the rest plain.
 struct DesktopFacts final : SystemFacts {
     const X11Desktop* desktop = nullptr;
+    bool sessionShowsFold() const override { return true; }
     bool hasBuiltInDisplay() const override { return true; }
     std::optional<std::int64_t> builtInMaxFPS() const override { return 60; }
     std::optional<bool> onBattery() const override { return false; }

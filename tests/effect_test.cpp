@@ -58,6 +58,7 @@ std::vector<Shown> everyAvailability() {
             {Availability::lowPower(), I::barred, D::amber},
             {Availability::thermal(), I::barred, D::amber},
             {Availability::blockedApp("Keynote"), I::barred, D::amber},
+            {Availability::unsupportedSession(), I::slashed, D::amber},
             {Availability::noDisplay(), I::barred, D::amber},
             {Availability::noPermission(), I::slashed, D::amber},
             {Availability::captureFailed(), I::slashed, D::amber},
@@ -70,7 +71,8 @@ std::vector<Shown> everyAvailability() {
 
 TEST_CASE("with every fact against the effect, clearing them in precedence order walks each "
           "reason down to ready") {
-    AvailabilityInputs inputs{true, true, true, true, "Keynote", false, false, false, true, true};
+    AvailabilityInputs inputs{true,  true,  true, true, "Keynote", false,
+                              false, false, true, true, true};
     CHECK(Availability::resolve(inputs) == Availability::paused());
 
     const std::vector<std::pair<std::function<void()>, Availability>> steps{
@@ -78,7 +80,8 @@ TEST_CASE("with every fact against the effect, clearing them in precedence order
         {[&] { inputs.screenAsleep = false; }, Availability::lowPower()},
         {[&] { inputs.lowPower = false; }, Availability::thermal()},
         {[&] { inputs.thermalCritical = false; }, Availability::blockedApp("Keynote")},
-        {[&] { inputs.frontmostBlockedApp.reset(); }, Availability::noDisplay()},
+        {[&] { inputs.frontmostBlockedApp.reset(); }, Availability::unsupportedSession()},
+        {[&] { inputs.unsupportedSession = false; }, Availability::noDisplay()},
         {[&] { inputs.hasBuiltInDisplay = true; }, Availability::noPermission()},
         {[&] { inputs.hasScreenRecording = true; }, Availability::captureFailed()},
         {[&] { inputs.captureFailing = false; }, Availability::noSensor(false)},
@@ -93,10 +96,10 @@ TEST_CASE("with every fact against the effect, clearing them in precedence order
 }
 
 TEST_CASE("resolve gives ready only when every fact is good and never gives effectUnavailable") {
-    for (int bits = 0; bits < (1 << 10); ++bits) {
+    for (int bits = 0; bits < (1 << 11); ++bits) {
         const auto bit = [bits](int i) { return (bits >> i & 1) != 0; };
-        AvailabilityInputs inputs{bit(0), bit(1), bit(2), bit(3), std::nullopt,
-                                  bit(5), bit(6), bit(7), bit(8), bit(9)};
+        AvailabilityInputs inputs{bit(0), bit(1), bit(2), bit(3), std::nullopt, bit(5),
+                                  bit(6), bit(7), bit(8), bit(9), bit(10)};
         if (bit(4)) {
             inputs.frontmostBlockedApp = "Zoom";
         }
@@ -113,7 +116,8 @@ TEST_CASE("the accordion is allowed exactly when the lid can drive it") {
         CAPTURE(shownFor);
         const bool expected = availability == Availability::ready() ||
                               availability == Availability::noPermission() ||
-                              availability == Availability::captureFailed();
+                              availability == Availability::captureFailed() ||
+                              availability == Availability::unsupportedSession();
         CHECK(availability.allowsAccordion() == expected);
     }
 }

@@ -63,6 +63,9 @@ std::optional<Availability::Kind> holdingBack(const AvailabilityInputs& inputs) 
     if (inputs.frontmostBlockedApp) {
         return Kind::blockedApp;
     }
+    if (inputs.unsupportedSession) {
+        return Kind::unsupportedSession;
+    }
     if (!inputs.hasBuiltInDisplay) {
         return Kind::noDisplay;
     }
@@ -100,7 +103,8 @@ bool Availability::blocksGate(const AvailabilityInputs& inputs, bool previewing,
 }
 
 bool Availability::allowsAccordion() const {
-    return kind_ == Kind::ready || kind_ == Kind::noPermission || kind_ == Kind::captureFailed;
+    return kind_ == Kind::ready || kind_ == Kind::noPermission || kind_ == Kind::captureFailed ||
+           kind_ == Kind::unsupportedSession;
 }
 
 StatusPresentation Availability::presentation() const {
@@ -126,6 +130,12 @@ StatusPresentation Availability::presentation() const {
         return {IconVariant::barred, "Orvane is paused while " + appName_ + " is in front.",
                 "Orvane, paused while " + appName_ + " is in front",
                 "Paused while " + appName_ + " is in front", DotColor::amber};
+    case Kind::unsupportedSession:
+        return {IconVariant::slashed,
+                "Orvane cannot show the fold on this session yet. Log in to an X11 session to "
+                "see it.",
+                "Orvane, cannot fold on this session yet", "Cannot fold on this session yet",
+                DotColor::amber};
     case Kind::noDisplay:
         return {IconVariant::barred, "Orvane needs the built-in display. None is available.",
                 "Orvane, no built-in display", "No built-in display", DotColor::amber};

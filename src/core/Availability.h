@@ -41,6 +41,8 @@ struct AvailabilityInputs {
     bool sensorOpen = false;
     bool sensorReadsZero = false;
     bool captureFailing = false;
+    // Nothing can draw the fold on this desktop session yet (Wayland today).
+    bool unsupportedSession = false;
     bool operator==(const AvailabilityInputs&) const = default;
 };
 
@@ -53,6 +55,7 @@ public:
         asleep,
         lowPower,
         thermal,
+        unsupportedSession,
         noDisplay,
         noPermission,
         captureFailed,
@@ -66,6 +69,7 @@ public:
     static Availability asleep() { return Availability(Kind::asleep); }
     static Availability lowPower() { return Availability(Kind::lowPower); }
     static Availability thermal() { return Availability(Kind::thermal); }
+    static Availability unsupportedSession() { return Availability(Kind::unsupportedSession); }
     static Availability noDisplay() { return Availability(Kind::noDisplay); }
     static Availability noPermission() { return Availability(Kind::noPermission); }
     static Availability captureFailed() { return Availability(Kind::captureFailed); }
@@ -87,7 +91,7 @@ public:
     // False unless the case is noSensor.
     bool readsZero() const { return readsZero_; }
 
-    // The accordion needs only the lid, not the capture.
+    // The accordion needs only the lid, not the capture nor a place to draw.
     bool allowsAccordion() const;
     StatusPresentation presentation() const;
 

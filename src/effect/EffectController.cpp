@@ -54,6 +54,7 @@ AvailabilityInputs EffectController::facts() const {
     in.sensorOpen = sensorAvailable_;
     in.sensorReadsZero = zeroTracker_.readsOnlyZero();
     in.captureFailing = ports_.capture.isFailing();
+    in.unsupportedSession = !ports_.system.sessionShowsFold();
     return in;
 }
 

@@ -84,6 +84,8 @@ public:
     };
 
     virtual ~SystemFacts() = default;
+    // Whether anything can draw the fold on this desktop session.
+    virtual bool sessionShowsFold() const = 0;
     virtual bool hasBuiltInDisplay() const = 0;
     virtual std::optional<std::int64_t> builtInMaxFPS() const = 0;
     // None when no battery is found or the power state cannot be read.

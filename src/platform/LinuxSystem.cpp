@@ -14,7 +14,7 @@ LinuxSystem::LinuxSystem(Sources sources)
 void LinuxSystem::start() {
     refreshScreen();
     thermal_.start();
-    if (!desktop_.start()) {
+    if (!sources_.x11Session || !desktop_.start()) {
         sources_.log.note("system", "No X11 display: the app in front, the screens and their "
                                     "sleep are not followed.");
     }

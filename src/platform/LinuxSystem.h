@@ -27,6 +27,9 @@ public:
         // The built-in screen as the capture finds it, none without one.
         std::function<std::optional<BuiltInDisplay::Screen>()> builtInScreen;
         std::filesystem::path sysfsRoot = "/sys";
+        // The application runs on X11: only there is the desktop read through X and the
+        // fold drawn, for now.
+        bool x11Session = true;
     };
 
     explicit LinuxSystem(Sources sources);
@@ -36,6 +39,7 @@ public:
     // Finds the built-in screen again, as after a change of the settings' choice.
     void refreshScreen();
 
+    bool sessionShowsFold() const override { return sources_.x11Session; }
     bool hasBuiltInDisplay() const override;
     std::optional<std::int64_t> builtInMaxFPS() const override;
     std::optional<bool> onBattery() const override { return dbus_.onBattery(); }

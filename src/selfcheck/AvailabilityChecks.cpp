@@ -31,6 +31,7 @@ std::vector<Availability> everyCase() {
             Availability::asleep(),
             Availability::lowPower(),
             Availability::thermal(),
+            Availability::unsupportedSession(),
             Availability::noDisplay(),
             Availability::noPermission(),
             Availability::captureFailed(),
@@ -52,13 +53,14 @@ void precedenceWalk(Reporter& report) {
     in.paused = in.screenAsleep = in.lowPower = in.thermalCritical = true;
     in.frontmostBlockedApp = "Some App";
     in.hasBuiltInDisplay = in.hasScreenRecording = in.sensorOpen = false;
-    in.captureFailing = in.sensorReadsZero = true;
+    in.captureFailing = in.sensorReadsZero = in.unsupportedSession = true;
     const std::vector<std::pair<Availability, std::function<void()>>> walk{
         {Availability::paused(), [&] { in.paused = false; }},
         {Availability::asleep(), [&] { in.screenAsleep = false; }},
         {Availability::lowPower(), [&] { in.lowPower = false; }},
         {Availability::thermal(), [&] { in.thermalCritical = false; }},
         {Availability::blockedApp("Some App"), [&] { in.frontmostBlockedApp.reset(); }},
+        {Availability::unsupportedSession(), [&] { in.unsupportedSession = false; }},
         {Availability::noDisplay(), [&] { in.hasBuiltInDisplay = true; }},
         {Availability::noPermission(), [&] { in.hasScreenRecording = true; }},
         {Availability::captureFailed(), [&] { in.captureFailing = false; }},
@@ -112,7 +114,8 @@ void accordionAllowed(Reporter& report) {
     for (const Availability& a : everyCase()) {
         const bool want = a.kind() == Availability::Kind::ready ||
                           a.kind() == Availability::Kind::noPermission ||
-                          a.kind() == Availability::Kind::captureFailed;
+                          a.kind() == Availability::Kind::captureFailed ||
+                          a.kind() == Availability::Kind::unsupportedSession;
         if (a.allowsAccordion() != want) {
             wrong += wrong.empty() ? "" : ", ";
             wrong += kindName(a);

@@ -83,12 +83,14 @@ private:
 class FakeSystem final : public SystemFacts {
 public:
     bool display = true;
+    bool session = true;
     ThermalState thermal = ThermalState::nominal;
     bool lowPower = false;
     std::optional<FrontmostApp> front;
     bool recordingAllowed = false;
     int recordingAsked = 0;
 
+    bool sessionShowsFold() const override { return session; }
     bool hasBuiltInDisplay() const override { return display; }
     std::optional<std::int64_t> builtInMaxFPS() const override { return 120; }
     std::optional<bool> onBattery() const override { return false; }

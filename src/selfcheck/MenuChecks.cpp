@@ -29,6 +29,7 @@ void statusLines(Reporter& report) {
                                            Availability::lowPower(),
                                            Availability::thermal(),
                                            Availability::blockedApp("Slides"),
+                                           Availability::unsupportedSession(),
                                            Availability::noDisplay(),
                                            Availability::noPermission(),
                                            Availability::captureFailed(),

@@ -94,11 +94,28 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::file
 }
 
 bool ChildProcess::running() {
-    return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0;
+    if (pid_ <= 0 || ended_) {
+        return false;
+    }
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_) {
+        return true;
+    }
+    ended_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+}
+
+std::optional<int> ChildProcess::exitStatus(double seconds) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (running() && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(10ms);
+    }
+    return ended_;
 }
 
 void ChildProcess::stop() {
-    if (pid_ <= 0) {
+    if (pid_ <= 0 || !running()) {
+        pid_ = -1;
         return;
     }
     ::kill(pid_, SIGTERM);

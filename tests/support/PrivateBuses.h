@@ -36,9 +36,13 @@ public:
 
     bool running();
     void stop();
+    // The exit status once the process has ended by itself within `seconds`
+    // (128 + the signal's number when a signal ended it), else none.
+    std::optional<int> exitStatus(double seconds);
 
 private:
     pid_t pid_ = -1;
+    std::optional<int> ended_;
 };
 
 enum class Bus { system, session };

@@ -11,8 +11,8 @@
 #include "app/linux/MenuBarController.h"
 #include "app/linux/ToolModes.h"
 #include "capture/CaptureService.h"
+#include "capture/linux/SessionScreens.h"
 #include "capture/linux/X11CaptureFactory.h"
-#include "capture/linux/X11Screens.h"
 #include "core/AppIdentity.h"
 #include "core/ExitStatus.h"
 #include "cover/CoverController.h"
@@ -25,6 +25,7 @@
 #include "platform/LinuxSystem.h"
 #include "platform/MonotonicClock.h"
 #include "platform/QtScheduler.h"
+#include "platform/QtX11.h"
 #include "platform/SdlAudioOutput.h"
 #include "render/linux/OverlayPanel.h"
 #include "render/linux/PanelSource.h"
@@ -232,7 +233,11 @@ bool OrvaneApp::makeEffect() {
     p.capture = std::make_unique<CaptureService>(
         CaptureService::Ports{*p.captureFactory, p.scheduler, uptimeSeconds, p.log});
     p.system = std::make_unique<LinuxSystem>(LinuxSystem::Sources{
-        p.relay, p.catalog, p.log, [this] { return parts_->captureFactory->builtInScreen(); }});
+        .listener = p.relay,
+        .catalog = p.catalog,
+        .log = p.log,
+        .builtInScreen = [this] { return parts_->captureFactory->builtInScreen(); },
+        .x11Session = qtX11Display() != nullptr});
 
     p.mainThread = std::make_unique<QObject>();
     SensorPoller::Reader reader;
@@ -257,7 +262,7 @@ bool OrvaneApp::makeEffect() {
         AccordionEngine::Ports{accordionOutput, p.scheduler, monotonicSeconds});
     p.cover = std::make_unique<CoverController>([this]() -> CoverHost* { return panel_.data(); },
                                                 p.scheduler, wallSeconds);
-    p.escape = std::make_unique<EscapeHotkey>(X11CaptureFactory::qtDisplay(), p.log);
+    p.escape = std::make_unique<EscapeHotkey>(qtX11Display(), p.log);
 
     p.effect = std::make_unique<EffectController>(EffectController::Ports{
         p.store, *p.capture, *p.sensor, *p.cover, *p.accordion, *p.escape, p.feedback, p.scheduler,
@@ -409,14 +414,13 @@ void OrvaneApp::showSettings() {
             [this] { return parts_->system->reduceMotion(); },
             [] {
                 std::vector<std::string> names;
-                for (const auto& screen : connectedScreens(X11CaptureFactory::qtDisplay())) {
+                for (const auto& screen : sessionScreens()) {
                     names.push_back(screen.name);
                 }
                 return names;
             },
             []() -> std::optional<std::string> {
-                const auto found =
-                    BuiltInDisplay::find(connectedScreens(X11CaptureFactory::qtDisplay()), "");
+                const auto found = BuiltInDisplay::find(sessionScreens(), "");
                 return found ? std::optional(found->name) : std::nullopt;
             },
             [this] { showOnboarding(); }, [] { QCoreApplication::quit(); }});

@@ -5,17 +5,7 @@
 #include "capture/linux/X11CaptureBackend.h"
 #include "capture/linux/X11Screens.h"
 
-#include <QGuiApplication>
-
 namespace orvane {
-
-_XDisplay* X11CaptureFactory::qtDisplay() {
-    const auto* application = qGuiApp;
-    const auto* x11 = application != nullptr
-                          ? application->nativeInterface<QNativeInterface::QX11Application>()
-                          : nullptr;
-    return x11 != nullptr ? x11->display() : nullptr;
-}
 
 X11CaptureFactory::X11CaptureFactory(Ports ports) : ports_(std::move(ports)) {}
 

@@ -9,6 +9,7 @@
 #include "capture/CaptureBackend.h"
 #include "core/Scheduler.h"
 #include "core/SystemLog.h"
+#include "platform/QtX11.h"
 
 #include <functional>
 #include <memory>
@@ -34,11 +35,8 @@ public:
         std::function<std::string()> builtInScreen; // the setting; empty = automatic
         // This process's X windows (they change when Qt re-creates a window).
         std::function<std::vector<unsigned long>()> ownWindows;
-        _XDisplay* display = qtDisplay(); // null off X11
+        _XDisplay* display = qtX11Display(); // null off X11
     };
-
-    // The application's X connection, null when it does not run on X11.
-    static _XDisplay* qtDisplay();
 
     explicit X11CaptureFactory(Ports ports);
     ~X11CaptureFactory() override;

@@ -63,7 +63,7 @@ std::vector<BuiltInDisplay::Screen> connectedScreens(_XDisplay* display) {
     std::vector<BuiltInDisplay::Screen> screens;
     int eventBase = 0;
     int errorBase = 0;
-    if (!XRRQueryExtension(display, &eventBase, &errorBase)) {
+    if (display == nullptr || !XRRQueryExtension(display, &eventBase, &errorBase)) {
         return screens;
     }
     const X11ErrorTrap trap;

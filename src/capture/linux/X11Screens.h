@@ -11,7 +11,7 @@ struct _XDisplay;
 
 namespace orvane {
 
-// Empty when RandR is missing or answers nothing.
+// Empty without a display, or when RandR is missing or answers nothing.
 std::vector<BuiltInDisplay::Screen> connectedScreens(_XDisplay* display);
 
 } // namespace orvane

@@ -2,6 +2,7 @@
 #include "render/linux/OverlayPanel.h"
 
 #include "platform/MonotonicClock.h"
+#include "platform/QtX11.h"
 #include "render/FrameRateRange.h"
 
 #include <QCoreApplication>
@@ -9,7 +10,6 @@
 #include <QOpenGLContext>
 #include <QPainter>
 #include <QScreen>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <epoxy/gl.h>
 
@@ -25,18 +25,12 @@ constexpr double fallbackRefreshHz = 60.0;
 // The live rate's bounds; the controller asks for 30, 60 or 120.
 constexpr std::int64_t maxFrameRate = 240;
 
-_XDisplay* qtDisplay() {
-    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                                   : nullptr;
-    return x11 != nullptr ? x11->display() : nullptr;
-}
-
 } // namespace
 
 OverlayPanel::OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks,
                            QOpenGLContext* share)
     : QOpenGLWindow(share, QOpenGLWindow::NoPartialUpdate), pixels_(pixels),
-      hooks_(std::move(hooks)), guard_([this] { return xWindow(); }, qtDisplay()) {
+      hooks_(std::move(hooks)), guard_([this] { return xWindow(); }, qtX11Display()) {
     // Override-redirect, above the rest, clicks pass through, never focused, never listed.
     setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
              Qt::BypassWindowManagerHint | Qt::WindowTransparentForInput |
@@ -49,7 +43,7 @@ OverlayPanel::OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks
     setFormat(format);
     setGeometry(geometry);
     create();
-    setBypassCompositor(qtDisplay(), xWindow());
+    setBypassCompositor(qtX11Display(), xWindow());
     pacer_.setTimerType(Qt::PreciseTimer);
     pacer_.setSingleShot(true);
     QObject::connect(&pacer_, &QTimer::timeout, this, [this] { onPacer(); });
@@ -237,7 +231,7 @@ void OverlayPanel::initializeGL() {
     } else {
         rendererMissing_ = true;
     }
-    paceByTimer_ = !hasVblankSync(qtDisplay());
+    paceByTimer_ = !hasVblankSync(qtX11Display());
 }
 
 void OverlayPanel::underlay(const SourceTexture& source) {

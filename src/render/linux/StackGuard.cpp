@@ -11,8 +11,12 @@ namespace orvane {
 
 StackGuard::StackGuard(std::function<unsigned long()> window, _XDisplay* actions)
     : window_(std::move(window)), actions_(actions) {
+    // Off X11 there is no stack to guard.
+    if (actions_ == nullptr) {
+        return;
+    }
     // A connection of its own: its events never mix with Qt's.
-    display_ = XOpenDisplay(actions_ != nullptr ? XDisplayString(actions_) : nullptr);
+    display_ = XOpenDisplay(XDisplayString(actions_));
     if (display_ == nullptr) {
         return;
     }

@@ -288,10 +288,27 @@ void SettingsWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+void SettingsWindow::sessionCard(QVBoxLayout* pane) {
+    auto* box = new QGroupBox(QStringLiteral("Not on this session yet"));
+    box->setObjectName(QStringLiteral("sessionCard"));
+    auto* rows = new QVBoxLayout(box);
+    auto* words = new QLabel(QStringLiteral(
+        "This session cannot show the fold yet. Orvane draws it in X11 sessions today: log out, "
+        "choose an X11 session at the login screen (such as \"GNOME on Xorg\" or \"Plasma "
+        "(X11)\") and log in again. The lid sensor, the accordion and these settings work here."));
+    words->setWordWrap(true);
+    rows->addWidget(words);
+    pane->addWidget(box);
+    follow([box, &m = *model_] {
+        box->setVisible(m.availability().kind() == Availability::Kind::unsupportedSession);
+    });
+}
+
 QWidget* SettingsWindow::generalPane() {
     auto* page = new QWidget;
     QVBoxLayout* pane = paneLayout(page, 16);
     SettingsModel& m = *model_;
+    sessionCard(pane);
 
     QVBoxLayout* startup = card(pane, QStringLiteral("Startup"));
     auto* login = new QCheckBox(QStringLiteral("Launch at login"));
@@ -461,6 +478,7 @@ QWidget* SettingsWindow::appearancePane() {
     auto* page = new QWidget;
     QVBoxLayout* pane = paneLayout(page, 16);
     SettingsModel& m = *model_;
+    sessionCard(pane);
 
     auto* reduced = note(QStringLiteral("Reduce Motion is on. Orvane fades a frost instead of "
                                         "folding."));

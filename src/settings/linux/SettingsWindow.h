@@ -66,6 +66,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Shown while this desktop session cannot show the fold.
+    void sessionCard(QVBoxLayout* pane);
     QWidget* generalPane();
     QWidget* appearancePane();
     QWidget* coverPane();

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+// A headless KWin Wayland session on private buses, as a KDE user's desktop
+// without the hardware: a virtual output drawn with OpenGL on llvmpipe, its
+// socket in a temporary runtime folder, and a Qt application started while
+// this lives runs on it (QT_QPA_PLATFORM=wayland, no DISPLAY). Screenshots come
+// through KWin's own ScreenShot2 interface.
+#pragma once
+
+#include "support/PrivateBuses.h"
+#include "support/ScopedEnv.h"
+#include "support/TempDir.h"
+
+#include <QImage>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvane::test {
+
+class KWinSession {
+public:
+    // Throws when KWin does not come up within a few seconds.
+    KWinSession(int width, int height);
+    ~KWinSession();
+    KWinSession(const KWinSession&) = delete;
+    KWinSession& operator=(const KWinSession&) = delete;
+
+    const PrivateBuses& buses() const { return buses_; }
+    const std::filesystem::path& home() const { return home_.path(); }
+    bool running() { return kwin_->running(); }
+    // The output as composed now; a null image when KWin does not answer.
+    QImage screenshot() const;
+    // The captions of the windows KWin manages, asked of it through a script.
+    std::vector<std::string> windows();
+
+private:
+    TempDir home_;
+    ScopedEnv config_{"XDG_CONFIG_HOME", (home_.path() / "config").string()};
+    ScopedEnv data_{"XDG_DATA_HOME", (home_.path() / "data").string()};
+    PrivateBuses buses_;
+    ScopedEnv display_{"DISPLAY", std::nullopt};
+    ScopedEnv platform_{"QT_QPA_PLATFORM", "wayland"};
+    ScopedEnv wayland_{"WAYLAND_DISPLAY", "wl-orvane-test"};
+    ScopedEnv screenshots_{"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"};
+    ScopedEnv permissions_{"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"};
+    std::unique_ptr<ChildProcess> kwin_;
+    int scripts_ = 0;
+};
+
+} // namespace orvane::test

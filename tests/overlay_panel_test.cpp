@@ -56,7 +56,7 @@ void spin(double seconds) {
     test::spinFor(seconds);
 }
 
-bool waitFor(const std::function<bool()>& done, double seconds = 3.0) {
+bool waitFor(const std::function<bool()>& done, double seconds = 10.0) {
     return test::spinUntil(done, seconds);
 }
 
@@ -216,6 +216,7 @@ TEST_CASE("frozen draws on entry, then only when asked") {
 
 TEST_CASE("live keeps drawing, never above its cap of 30 or 60 frames a second, each for a time "
           "ahead") {
+    // Only the caps are asserted: how close a busy machine comes to them is the benchmark's.
     Desk desk;
     Panel p;
     bool allAhead = true;
@@ -225,22 +226,16 @@ TEST_CASE("live keeps drawing, never above its cap of 30 or 60 frames a second, 
     };
     p.panel->showLive(30);
     REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
-    spin(0.3);
-    const int before = p.panel->drawCount();
-    spin(1.0);
-    const int drawn = p.panel->drawCount() - before;
-    // The upper bounds hold the cap; the lower ones only that live keeps drawing, since a
-    // busy machine (or a sanitizer build) may fall well short of the rate.
-    CHECK(drawn >= 15);
-    CHECK(drawn <= 38);
-    // At the refresh rate no frame is skipped.
-    p.panel->setFrameRate(60);
-    spin(0.2);
-    const int before60 = p.panel->drawCount();
-    spin(1.0);
-    const int drawn60 = p.panel->drawCount() - before60;
-    CHECK(drawn60 >= 30);
-    CHECK(drawn60 <= 75);
+    for (const std::int64_t cap : {30, 60}) {
+        CAPTURE(cap);
+        p.panel->setFrameRate(cap);
+        spin(0.2);
+        const int before = p.panel->drawCount();
+        spin(1.0);
+        CHECK(p.panel->drawCount() - before <= cap + cap / 4);
+        const int now = p.panel->drawCount();
+        CHECK(waitFor([&] { return p.panel->drawCount() >= now + 3; }));
+    }
     CHECK(allAhead);
 }
 

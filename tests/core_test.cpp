@@ -47,7 +47,7 @@ TEST_CASE("the generator's values stay in their ranges and spread out") {
 }
 
 TEST_CASE("lower-casing touches ASCII letters only") {
-    CHECK(asciiLowercased("US.Zoom.XOS") == "us.zoom.xos");
+    CHECK(asciiLowercased("US.Zoom.Zoom") == "us.zoom.zoom");
     CHECK(asciiLowercased("Ä-1_z") == "Ä-1_z");
 }
 

@@ -478,17 +478,3 @@ TEST_CASE("a lid resting half closed parks under the cover, which follows the se
     CHECK(rig.c().gateState() == GateState::idle);
     CHECK(rig.panelState == "hidden");
 }
-
-TEST_CASE("an invalid URL command changes nothing") {
-    Rig rig;
-    const auto before = rig.store.values();
-    const FoldSettings settings = rig.c().settings();
-    for (const char* url :
-         {"orvane://dance", "https://pause", "orvane://cover?mode=lid", "orvane:"}) {
-        CHECK_FALSE(rig.c().openURL(url));
-    }
-    CHECK(rig.c().settings() == settings);
-    CHECK(rig.store.values() == before);
-    CHECK(rig.c().openURL("ORVANE://PAUSE"));
-    CHECK(rig.c().settings().paused);
-}

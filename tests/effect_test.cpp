@@ -57,7 +57,7 @@ std::vector<Shown> everyAvailability() {
             {Availability::asleep(), I::asleep, D::grey},
             {Availability::lowPower(), I::barred, D::amber},
             {Availability::thermal(), I::barred, D::amber},
-            {Availability::blockedApp("Keynote"), I::barred, D::amber},
+            {Availability::blockedApp("Impress"), I::barred, D::amber},
             {Availability::unsupportedSession(), I::slashed, D::amber},
             {Availability::noDisplay(), I::barred, D::amber},
             {Availability::noPermission(), I::slashed, D::amber},
@@ -71,7 +71,7 @@ std::vector<Shown> everyAvailability() {
 
 TEST_CASE("with every fact against the effect, clearing them in precedence order walks each "
           "reason down to ready") {
-    AvailabilityInputs inputs{true,  true,  true, true, "Keynote", false,
+    AvailabilityInputs inputs{true,  true,  true, true, "Impress", false,
                               false, false, true, true, true};
     CHECK(Availability::resolve(inputs) == Availability::paused());
 
@@ -79,7 +79,7 @@ TEST_CASE("with every fact against the effect, clearing them in precedence order
         {[&] { inputs.paused = false; }, Availability::asleep()},
         {[&] { inputs.screenAsleep = false; }, Availability::lowPower()},
         {[&] { inputs.lowPower = false; }, Availability::thermal()},
-        {[&] { inputs.thermalCritical = false; }, Availability::blockedApp("Keynote")},
+        {[&] { inputs.thermalCritical = false; }, Availability::blockedApp("Impress")},
         {[&] { inputs.frontmostBlockedApp.reset(); }, Availability::unsupportedSession()},
         {[&] { inputs.unsupportedSession = false; }, Availability::noDisplay()},
         {[&] { inputs.hasBuiltInDisplay = true; }, Availability::noPermission()},
@@ -138,8 +138,8 @@ TEST_CASE("each availability shows its icon and dot, and texts of its own") {
     CHECK(texts.size() == 3 * everyAvailability().size());
     CHECK(Availability::noPermission().presentation().menuLine.starts_with(
         PermissionName::screenRecording()));
-    CHECK(Availability::blockedApp("Keynote").presentation().menuLine ==
-          "Paused while Keynote is in front");
+    CHECK(Availability::blockedApp("Impress").presentation().menuLine ==
+          "Paused while Impress is in front");
 }
 
 TEST_CASE("the permission is asked again only when the cached answer may be stale") {
@@ -237,7 +237,7 @@ TEST_CASE("a blocklist matches whole identifiers in any letter case") {
     const auto& list = Blocklist::defaultBundleIDs();
     CHECK(Blocklist::contains(list, "libreoffice-impress"));
     CHECK(Blocklist::contains(list, "LIBREOFFICE-IMPRESS"));
-    CHECK(Blocklist::contains({"US.ZOOM.XOS"}, "us.zoom.xos"));
+    CHECK(Blocklist::contains({"US.ZOOM.ZOOM"}, "us.zoom.zoom"));
 
     SUBCASE("absent and empty identifiers never match") {
         CHECK_FALSE(Blocklist::contains(list, std::nullopt));
@@ -257,8 +257,8 @@ TEST_CASE("a blocklist matches whole identifiers in any letter case") {
 
 TEST_CASE("normalizing a blocklist trims, drops empties and case duplicates, keeping first "
           "spellings in order") {
-    CHECK(Blocklist::normalized({" US.Zoom.XOS ", "us.zoom.xos", "", "a.b"}) ==
-          std::vector<std::string>{"US.Zoom.XOS", "a.b"});
+    CHECK(Blocklist::normalized({" US.Zoom.Zoom ", "us.zoom.zoom", "", "a.b"}) ==
+          std::vector<std::string>{"US.Zoom.Zoom", "a.b"});
     CHECK(Blocklist::normalized({}).empty());
     CHECK(Blocklist::normalized({" \u00A0\n\u3000 "}).empty());
 

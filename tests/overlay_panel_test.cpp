@@ -71,7 +71,6 @@ FoldFrameParams halfFolded() {
 
 struct Panel {
     std::shared_ptr<PanelSource> source;
-    std::function<bool()> drawable = [] { return true; };
     std::function<bool(double)> onTick = [](double) { return true; };
     std::function<void(QPainter&, QSize, const CoverDressing&)> paintCover;
     std::unique_ptr<OverlayPanel> panel;
@@ -88,7 +87,6 @@ struct Panel {
         };
         hooks.frameParams = [](double) { return std::optional(halfFolded()); };
         hooks.source = [s = source] { return (*s)(); };
-        hooks.drawableProvider = [this] { return drawable(); };
         hooks.releaseGl = [s = source] { s->releaseGl(); };
         panel = std::make_unique<OverlayPanel>(panelRect, panelRect.size(), std::move(hooks));
     }
@@ -237,27 +235,6 @@ TEST_CASE("live keeps drawing, never above its cap of 30 or 60 frames a second, 
         CHECK(waitFor([&] { return p.panel->drawCount() >= now + 3; }));
     }
     CHECK(allAhead);
-}
-
-TEST_CASE("a missing drawable skips frames until it comes back, and maps nothing before") {
-    Desk desk;
-    Panel p;
-    bool present = false;
-    p.drawable = [&] { return present; };
-    p.panel->showLive(60);
-    spin(0.3);
-    CHECK(p.panel->drawCount() == 0);
-    CHECK(desk.mapState(p.id()) == IsUnmapped);
-    present = true;
-    CHECK(waitFor([&] { return p.panel->drawCount() >= 5; }));
-    CHECK(desk.mapState(p.id()) == IsViewable);
-    present = false;
-    spin(0.1);
-    const int drawn = p.panel->drawCount();
-    spin(0.3);
-    CHECK(p.panel->drawCount() == drawn);
-    present = true;
-    CHECK(waitFor([&] { return p.panel->drawCount() >= drawn + 5; }));
 }
 
 TEST_CASE("the panel shows the folded sample desktop on the screen") {

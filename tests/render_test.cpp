@@ -102,7 +102,7 @@ TEST_CASE("uniforms stay finite for degenerate frames") {
             f.clearAngle = bad;
             CHECK(allFinite(fillUniforms(f, 1512, 982)));
             f = frameAt(50);
-            f.perspective = f.blur = f.shadow = f.opacity = f.notchUV = bad;
+            f.perspective = f.blur = f.shadow = f.opacity = bad;
             CHECK(allFinite(fillUniforms(f, 1512, 982)));
             f = frameAt(50);
             f.motion = FoldMotion::scripted(bad, bad);

@@ -11,32 +11,7 @@ namespace orvane {
 
 namespace {
 
-constexpr double fallbackSampleRate = 48000.0;
-constexpr double enableTime = 0.01;
-constexpr double smoothTime = 0.02;
-constexpr double gateTime = 0.012;
-constexpr double stabAttackTime = 0.01;
-constexpr double stabJitterTime = 0.02;
-constexpr double peakFrequency = 1200.0;
-constexpr double peakAlphaScale = 0.25;             // sin ω / (2 Q) with Q = 2
-constexpr double peakAmplitude = 1.333521432163324; // 10^(5/40), +5 dB
-constexpr double airFrequency = 500.0;
-constexpr double lowPassInverseQ = 1.0 / 1.4142;
-constexpr double silentBankGain = 0.0001;
-constexpr double quietSlotAmp = 1e-5;
-constexpr double driftStepCents = 0.05;
-constexpr double centsToRatio = 0.0005778;
-constexpr double pulseDuty = 0.35;
-constexpr double pulseShare = 0.6;
-constexpr double reedGain = 0.85;
-constexpr int bassSlot = 4;
-constexpr double outputDrive = 0.9;
-constexpr double outputCeiling = 0.5;
 constexpr double twoPi = 2.0 * std::numbers::pi;
-
-constexpr std::array<double, 3> detune{1.0, 1.005212140041476, 0.9959648048147479};
-constexpr std::array<double, 3> reedPan{0.0, -0.2, 0.2};
-constexpr std::array<double, 3> fixedPhase{0.0, 0.37, 0.71};
 
 double step(BiquadState& s, const Biquad& c, double x) {
     const double y =
@@ -50,7 +25,7 @@ double step(BiquadState& s, const Biquad& c, double x) {
 
 Biquad lowPass(double frequency, double sampleRate) {
     const double w = twoPi * frequency / sampleRate;
-    const double alpha = std::sin(w) * lowPassInverseQ;
+    const double alpha = std::sin(w) * Tuning::accordionLowPassInverseQ;
     const double cosw = std::cos(w);
     const double a0 = 1.0 + alpha;
     return {(1.0 - cosw) / 2.0 / a0, (1.0 - cosw) / a0, (1.0 - cosw) / 2.0 / a0, -2.0 * cosw / a0,
@@ -59,9 +34,9 @@ Biquad lowPass(double frequency, double sampleRate) {
 
 Biquad peak(double frequency, double sampleRate) {
     const double w = twoPi * frequency / sampleRate;
-    const double alpha = std::sin(w) * peakAlphaScale;
+    const double alpha = std::sin(w) * Tuning::accordionPeakAlphaScale;
     const double cosw = std::cos(w);
-    const double a = peakAmplitude;
+    const double a = Tuning::accordionPeakAmplitude;
     const double a0 = 1.0 + alpha / a;
     return {(1.0 + alpha * a) / a0, -2.0 * cosw / a0, (1.0 - alpha * a) / a0, -2.0 * cosw / a0,
             (1.0 - alpha / a) / a0};
@@ -114,23 +89,26 @@ const std::array<ChordEntry, 6> AccordionDSP::chords{{
 }};
 
 AccordionDSP::AccordionDSP(double sampleRate, std::uint32_t seed, bool humanises)
-    : sampleRate_(std::isfinite(sampleRate) && sampleRate > 0 ? sampleRate : fallbackSampleRate),
+    : sampleRate_(std::isfinite(sampleRate) && sampleRate > 0
+                      ? sampleRate
+                      : Tuning::accordionFallbackSampleRate),
       attackStep_(1.0 / (sampleRate_ * Tuning::accordionAttack)),
       releaseStep_(1.0 / (sampleRate_ * Tuning::accordionRelease)),
       airAttackStep_(1.0 / (sampleRate_ * Tuning::accordionAirAttack)),
       airReleaseStep_(1.0 / (sampleRate_ * Tuning::accordionAirRelease)),
       fadeStep_(1.0 / (sampleRate_ * Tuning::accordionCrossfade)),
-      enableStep_(1.0 / (sampleRate_ * enableTime)),
+      enableStep_(1.0 / (sampleRate_ * Tuning::accordionEnableTime)),
       accentStep_(1.0 / (sampleRate_ * Tuning::accordionAccentTime)),
-      smoothK_(1.0 - std::exp(-1.0 / (sampleRate_ * smoothTime))),
+      smoothK_(1.0 - std::exp(-1.0 / (sampleRate_ * Tuning::accordionSmoothTime))),
       tremPhaseStep_(twoPi * Tuning::accordionTremoloRate / sampleRate_),
       lpMin_(Tuning::accordionLpMin), lpSpan_(Tuning::accordionLpMax - Tuning::accordionLpMin),
       lpPow_(Tuning::accordionLpPow), airLevel_(Tuning::accordionAirLevel),
       puffSampleCount_(std::max(static_cast<int>(sampleRate_ * Tuning::accordionPuffTime), 1)),
       puffLevel_(Tuning::accordionPuffLevel), accentGain_(Tuning::accordionAccentGain),
-      tremoloDepth_(Tuning::accordionTremoloDepth), gateStep_(1.0 / (sampleRate_ * gateTime)),
+      tremoloDepth_(Tuning::accordionTremoloDepth),
+      gateStep_(1.0 / (sampleRate_ * Tuning::accordionGateTime)),
       bassAccentStep_(1.0 / (sampleRate_ * Tuning::accordionBassAccentTime)),
-      stabAttackStep_(1.0 / (sampleRate_ * stabAttackTime)),
+      stabAttackStep_(1.0 / (sampleRate_ * Tuning::accordionStabAttackTime)),
       stabDecayStep_(1.0 / (sampleRate_ * Tuning::accordionStabDecay)),
       pulseMin_(Tuning::accordionPulseMin),
       pulseSpan_(Tuning::accordionPulseMax - Tuning::accordionPulseMin),
@@ -138,11 +116,12 @@ AccordionDSP::AccordionDSP(double sampleRate, std::uint32_t seed, bool humanises
       bassLevel_(Tuning::accordionBassLevel), stabLevel_(Tuning::accordionStabLevel),
       onsetRange_(sampleRate_ * Tuning::accordionOnsetMax),
       stabDelayBase_(sampleRate_ * Tuning::accordionStabDelay),
-      stabJitter_(sampleRate_ * stabJitterTime), driftLimit_(Tuning::accordionDriftCents),
-      peakCoeff_(peak(peakFrequency, sampleRate_)),
-      airCoeff_(bandPass(airFrequency, Tuning::accordionAirQ, sampleRate_)), humanises_(humanises),
-      lpCoeff_(lowPass(clampedCutoff(lpMin_, sampleRate_), sampleRate_)), noise_(49734321u),
-      human_(seed == 0 ? defaultSeed : seed) {}
+      stabJitter_(sampleRate_ * Tuning::accordionStabJitterTime),
+      driftLimit_(Tuning::accordionDriftCents),
+      peakCoeff_(peak(Tuning::accordionPeakFrequency, sampleRate_)),
+      airCoeff_(bandPass(Tuning::accordionAirFrequency, Tuning::accordionAirQ, sampleRate_)),
+      humanises_(humanises), lpCoeff_(lowPass(clampedCutoff(lpMin_, sampleRate_), sampleRate_)),
+      noise_(49734321u), human_(seed == 0 ? defaultSeed : seed) {}
 
 double AccordionDSP::midiToFreq(double note) {
     return 440.0 * std::exp2((note - 69.0) / 12.0);
@@ -177,7 +156,7 @@ double AccordionDSP::reedPhaseSpread(const VoiceBank& bank) {
 
 void AccordionDSP::setChord(VoiceBank& bank, std::int32_t zone, std::int32_t direction,
                             bool retrigger) {
-    if (probe_ && bank.gain > silentBankGain) {
+    if (probe_ && bank.gain > Tuning::accordionSilentBankGain) {
         ++probe_->soundingRewrites;
     }
     bank.key = {zone, direction};
@@ -209,7 +188,7 @@ void AccordionDSP::setChord(VoiceBank& bank, std::int32_t zone, std::int32_t dir
             }
             note = notes[slot];
             level = chordLevel_;
-        } else if (s == bassSlot) {
+        } else if (s == Tuning::accordionBassSlot) {
             note = bass;
             level = bassLevel_;
         } else {
@@ -222,13 +201,14 @@ void AccordionDSP::setChord(VoiceBank& bank, std::int32_t zone, std::int32_t dir
             for (int r = 0; r < reedCount; ++r) {
                 const auto reed = slot * 3 + static_cast<std::size_t>(r);
                 bank.reedFreq[reed] = bank.effFreq[reed] =
-                    frequency * detune[static_cast<std::size_t>(r)];
+                    frequency * Tuning::accordionDetune[static_cast<std::size_t>(r)];
                 bank.reedPhase[reed] =
-                    humanises_ ? human_.uniform() : fixedPhase[static_cast<std::size_t>(r)];
+                    humanises_ ? human_.uniform()
+                               : Tuning::accordionFixedPhase[static_cast<std::size_t>(r)];
             }
         }
         bank.lpL[slot] = bank.lpR[slot] = bank.pkL[slot] = bank.pkR[slot] = {};
-        if (humanises_ && s <= bassSlot) {
+        if (humanises_ && s <= Tuning::accordionBassSlot) {
             bank.onsetDelay[slot] = static_cast<int>(onsetRange_ * human_.uniform());
             bank.noteGate[slot] = 0;
         } else {
@@ -256,9 +236,11 @@ void AccordionDSP::setChord(VoiceBank& bank, std::int32_t zone, std::int32_t dir
 void AccordionDSP::driftBlock(VoiceBank& bank) {
     for (std::size_t i = 0; i < bank.driftCents.size(); ++i) {
         const double u = human_.uniform();
-        bank.driftCents[i] = std::clamp(bank.driftCents[i] + (2.0 * u - 1.0) * driftStepCents,
-                                        -driftLimit_, driftLimit_);
-        bank.effFreq[i] = bank.reedFreq[i] * (1.0 + bank.driftCents[i] * centsToRatio);
+        bank.driftCents[i] =
+            std::clamp(bank.driftCents[i] + (2.0 * u - 1.0) * Tuning::accordionDriftStepCents,
+                       -driftLimit_, driftLimit_);
+        bank.effFreq[i] =
+            bank.reedFreq[i] * (1.0 + bank.driftCents[i] * Tuning::accordionCentsToRatio);
     }
 }
 
@@ -285,13 +267,13 @@ void AccordionDSP::renderBank(VoiceBank& bank, double pulseMix, double& sumL, do
     for (int s = 0; s < slotCount; ++s) {
         const auto slot = static_cast<std::size_t>(s);
         double level = bank.noteLevel[slot] * bank.noteGate[slot];
-        if (s == bassSlot) {
+        if (s == Tuning::accordionBassSlot) {
             level *= bassSustain_ + bank.bassAccent * (1.0 - bassSustain_);
-        } else if (s > bassSlot) {
+        } else if (s > Tuning::accordionBassSlot) {
             level *= bank.stabAttack * bank.stabEnv;
         }
         const double amp = bank.gain * level;
-        if (amp <= quietSlotAmp) {
+        if (amp <= Tuning::accordionQuietSlotAmp) {
             continue;
         }
         double inL = 0, inR = 0;
@@ -304,14 +286,16 @@ void AccordionDSP::renderBank(VoiceBank& bank, double pulseMix, double& sumL, do
             }
             bank.reedPhase[reed] = phase;
             const double saw = 2.0 * phase - 1.0 - blep(phase, dt);
-            double phase2 = phase - pulseDuty;
+            double phase2 = phase - Tuning::accordionPulseDuty;
             if (phase2 < 0) {
                 phase2 += 1.0;
             }
-            const double pulse =
-                (phase < pulseDuty ? 1.0 : -1.0) + blep(phase, dt) - blep(phase2, dt);
-            const double v = ((1.0 - pulseMix) * saw + pulseMix * pulseShare * pulse) * reedGain;
-            const double pan = reedPan[static_cast<std::size_t>(r)];
+            const double pulse = (phase < Tuning::accordionPulseDuty ? 1.0 : -1.0) +
+                                 blep(phase, dt) - blep(phase2, dt);
+            const double v =
+                ((1.0 - pulseMix) * saw + pulseMix * Tuning::accordionPulseShare * pulse) *
+                Tuning::accordionReedGain;
+            const double pan = Tuning::accordionReedPan[static_cast<std::size_t>(r)];
             inL += (1.0 - pan) * v;
             inR += (1.0 + pan) * v;
         }
@@ -361,7 +345,7 @@ void AccordionDSP::renderBlock(int frames, float* left, float* right,
                              ? second
                              : first;
         VoiceBank& bank = banks_[static_cast<std::size_t>(cold)];
-        if (bank.gain <= silentBankGain) {
+        if (bank.gain <= Tuning::accordionSilentBankGain) {
             setChord(bank, zone, direction, zone != currentKey_.zone);
             currentBank_ = cold;
             currentKey_ = wanted;
@@ -397,7 +381,7 @@ void AccordionDSP::renderBlock(int frames, float* left, float* right,
         const double pulseMix = pulseMin_ + pulseSpan_ * pressure_;
         double sumL = 0, sumR = 0;
         for (VoiceBank& bank : banks_) {
-            if (bank.gain > silentBankGain) {
+            if (bank.gain > Tuning::accordionSilentBankGain) {
                 renderBank(bank, pulseMix, sumL, sumR);
             }
         }
@@ -417,9 +401,11 @@ void AccordionDSP::renderBlock(int frames, float* left, float* right,
             trem = 1.0 - tremDepth_ * tremoloDepth_ * (0.5 * std::sin(tremPhase_) + 0.5);
         }
         const double g = trem * pulse * (1.0 + accentGain_ * accentEnv_);
-        const double out = outputCeiling * volumeSmooth_ * enabledGain_;
-        left[i] = static_cast<float>(std::tanh(outputDrive * (puff + air + sumL * g)) * out);
-        right[i] = static_cast<float>(std::tanh(outputDrive * (puff + air + sumR * g)) * out);
+        const double out = Tuning::accordionOutputCeiling * volumeSmooth_ * enabledGain_;
+        left[i] = static_cast<float>(
+            std::tanh(Tuning::accordionOutputDrive * (puff + air + sumL * g)) * out);
+        right[i] = static_cast<float>(
+            std::tanh(Tuning::accordionOutputDrive * (puff + air + sumR * g)) * out);
     }
 }
 

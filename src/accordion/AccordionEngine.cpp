@@ -9,14 +9,7 @@
 
 namespace orvane {
 
-namespace {
-
-constexpr int preferredRate = 48000;
-constexpr int sourceChannels = 2;
-constexpr float audiblePressure = 0.01f;
-constexpr double silenceCheckInterval = 0.5;
-
-} // namespace
+namespace {} // namespace
 
 bool AudioStartThrottle::allow(double now) const {
     if (std::isnan(now)) {
@@ -111,7 +104,7 @@ void AccordionEngine::update(double angle, double velocity, double time) {
         return;
     }
     model_.update(angle, velocity, time, params_);
-    if (params_.targetPressure.load(std::memory_order_relaxed) > audiblePressure) {
+    if (params_.targetPressure.load(std::memory_order_relaxed) > Tuning::accordionAudiblePressure) {
         const double now = ports_.now();
         if (!std::isnan(now)) {
             lastMotion_ = now;
@@ -127,8 +120,9 @@ void AccordionEngine::startIfNeeded() {
     // Every start builds a new generator, so every start fades in from silence.
     auto source = std::make_unique<RenderSource>(params_);
     std::string error;
-    const auto format = ports_.output.open(&RenderSource::render, source.get(), preferredRate,
-                                           sourceChannels, &error);
+    const auto format =
+        ports_.output.open(&RenderSource::render, source.get(), Tuning::accordionPreferredRate,
+                           Tuning::accordionSourceChannels, &error);
     if (!format) {
         startThrottle_.failed(ports_.now());
         return;
@@ -147,7 +141,8 @@ void AccordionEngine::startIfNeeded() {
 }
 
 void AccordionEngine::stopIfQuiet() {
-    if (!running_ || params_.targetPressure.load(std::memory_order_relaxed) >= audiblePressure) {
+    if (!running_ || params_.targetPressure.load(std::memory_order_relaxed) >=
+                         Tuning::accordionAudiblePressure) {
         return;
     }
     const bool neverMoved = lastMotion_ == -std::numeric_limits<double>::infinity();
@@ -168,7 +163,8 @@ void AccordionEngine::stopIfQuiet() {
 
 void AccordionEngine::startSilenceTimer() {
     if (!silenceTimer_) {
-        silenceTimer_ = ports_.scheduler.every(silenceCheckInterval, [this] { stopIfQuiet(); });
+        silenceTimer_ = ports_.scheduler.every(Tuning::accordionSilenceCheckInterval,
+                                               [this] { stopIfQuiet(); });
     }
 }
 

@@ -12,10 +12,6 @@ namespace {
 
 constexpr auto& edges = Tuning::accordionZoneEdges;
 constexpr std::int64_t edgeCount = static_cast<std::int64_t>(edges.size());
-// Repeated or backward time stamps count as a very short step.
-constexpr double minimumStep = 0.0001;
-// Below this pressure the lid counts as resting and keeps its direction.
-constexpr double directionPressure = 0.05;
 
 double edge(std::int64_t i) {
     return edges[static_cast<std::size_t>(i)];
@@ -60,9 +56,9 @@ void AccordionModel::update(double angle, double velocity, double time, Accordio
     }
     zone = zone < 0 ? rawZone(angle) : zoneForAngle(angle, zone);
 
-    double dt = lastTime ? time - *lastTime : minimumStep;
-    if (dt <= minimumStep) {
-        dt = minimumStep;
+    double dt = lastTime ? time - *lastTime : Tuning::accordionMinimumStep;
+    if (dt <= Tuning::accordionMinimumStep) {
+        dt = Tuning::accordionMinimumStep;
     }
     // A noisy velocity without real travel must not make sound.
     double speed = std::abs(velocity);
@@ -76,7 +72,7 @@ void AccordionModel::update(double angle, double velocity, double time, Accordio
         std::clamp((speed - Tuning::stillVelocity) / Tuning::accordionFullSpeed, 0.0, 1.0));
 
     std::int32_t newDirection = direction;
-    if (pressure > directionPressure) {
+    if (pressure > Tuning::accordionDirectionPressure) {
         newDirection = velocity < 0 ? -1 : 1;
     }
     if (direction != 0 && newDirection != direction) {

@@ -239,4 +239,42 @@ inline constexpr double accordionStabLevel = 0.12;
 inline constexpr double accordionOnsetMax = 0.025;
 inline constexpr double accordionDriftCents = 6.0;
 
+// The reeds' voices: smoothing, filters, drift, the output stage.
+inline constexpr double accordionFallbackSampleRate = 48000.0;
+inline constexpr double accordionEnableTime = 0.01;
+inline constexpr double accordionSmoothTime = 0.02;
+inline constexpr double accordionGateTime = 0.012;
+inline constexpr double accordionStabAttackTime = 0.01;
+inline constexpr double accordionStabJitterTime = 0.02;
+inline constexpr double accordionPeakFrequency = 1200.0;
+inline constexpr double accordionPeakAlphaScale = 0.25;             // sin ω / (2 Q) with Q = 2
+inline constexpr double accordionPeakAmplitude = 1.333521432163324; // 10^(5/40), +5 dB
+inline constexpr double accordionAirFrequency = 500.0;
+inline constexpr double accordionLowPassInverseQ = 1.0 / 1.4142;
+inline constexpr double accordionSilentBankGain = 0.0001;
+inline constexpr double accordionQuietSlotAmp = 1e-5;
+inline constexpr double accordionDriftStepCents = 0.05;
+inline constexpr double accordionCentsToRatio = 0.0005778;
+inline constexpr double accordionPulseDuty = 0.35;
+inline constexpr double accordionPulseShare = 0.6;
+inline constexpr double accordionReedGain = 0.85;
+inline constexpr int accordionBassSlot = 4;
+inline constexpr double accordionOutputDrive = 0.9;
+inline constexpr double accordionOutputCeiling = 0.5;
+inline constexpr std::array<double, 3> accordionDetune{1.0, 1.005212140041476, 0.9959648048147479};
+inline constexpr std::array<double, 3> accordionReedPan{0.0, -0.2, 0.2};
+inline constexpr std::array<double, 3> accordionFixedPhase{0.0, 0.37, 0.71};
+
+// The accordion's audio device.
+inline constexpr int accordionPreferredRate = 48000;
+inline constexpr int accordionSourceChannels = 2;
+inline constexpr float accordionAudiblePressure = 0.01f;
+inline constexpr double accordionSilenceCheckInterval = 0.5;
+
+// The bellows model.
+// Repeated or backward time stamps count as a very short step.
+inline constexpr double accordionMinimumStep = 0.0001;
+// Below this pressure the lid counts as resting and keeps its direction.
+inline constexpr double accordionDirectionPressure = 0.05;
+
 } // namespace orvane::Tuning

@@ -59,16 +59,10 @@ AvailabilityInputs EffectController::facts() const {
 }
 
 Availability EffectController::availability() const {
-    if (availabilityOverride) {
-        return *availabilityOverride;
-    }
     return Availability::resolve(facts());
 }
 
 EffectController::SensorFacts EffectController::sensorFacts() const {
-    if (sensorFactsOverride) {
-        return *sensorFactsOverride;
-    }
     return {sensorAvailable_, zeroTracker_.readsOnlyZero(), lastSensorAngle_};
 }
 
@@ -89,9 +83,7 @@ void EffectController::stepGate(double angle, double velocity, double time) {
     AvailabilityInputs stepFacts = facts();
     const auto gateBlocked = [&](bool permission) {
         stepFacts.hasScreenRecording = permission;
-        return blockOverride
-                   ? *blockOverride
-                   : Availability::blocksGate(stepFacts, preview, settings_.hasCompletedOnboarding);
+        return Availability::blocksGate(stepFacts, preview, settings_.hasCompletedOnboarding);
     };
 
     // A copy of the gate predicts, so the permission is asked only when a
@@ -301,15 +293,6 @@ void EffectController::apply(const URLCommand& command) {
     }
     settings_.apply(command);
     settingsChanged();
-}
-
-bool EffectController::openURL(std::string_view url) {
-    const std::optional<URLCommand> command = URLCommand::parse(url);
-    if (!command) {
-        return false;
-    }
-    apply(*command);
-    return true;
 }
 
 void EffectController::reevaluateAndPublish() {
@@ -530,7 +513,6 @@ std::optional<FoldFrameParams> EffectController::frameParams(double time) {
     params.perspective = settings_.perspective;
     params.shadow = settings_.shadow;
     params.reduceMotion = reduceMotion_;
-    params.notchUV = notchUV_;
     if (gate_.state() == GateState::cover) {
         // The cover is drawn over a fully folded, frosted sheet.
         params.angle = Tuning::closedCap;

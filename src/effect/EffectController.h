@@ -69,8 +69,6 @@ public:
     // User commands.
     void editSettings(const std::function<void(FoldSettings&)>& change);
     void apply(const URLCommand& command);
-    // False, changing nothing, when the text is no orvane: command.
-    bool openURL(std::string_view url);
     void togglePause();
     void reevaluateAndPublish();
     void setPreview(std::optional<double> angle);
@@ -101,11 +99,6 @@ public:
     std::function<void(std::optional<double> angle, double velocity)> onLidSample;
     std::function<void(const FoldSettings&)> onSettingsChange;
 
-    // For the self-check and tests.
-    std::optional<Availability> availabilityOverride;
-    std::optional<SensorFacts> sensorFactsOverride;
-    std::optional<bool> blockOverride;
-
 private:
     AvailabilityInputs facts() const;
     void saveSettings();
@@ -134,7 +127,6 @@ private:
     OverlayMotion motion_;
     SensorZeroTracker zeroTracker_;
     std::unique_ptr<OverlayPanelControl> panel_;
-    double notchUV_ = 0;
     bool sleeping_ = false;
     bool locked_ = false;
     bool lowPower_ = false;

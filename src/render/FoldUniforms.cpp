@@ -20,7 +20,6 @@ FrameUniforms fillUniforms(const FoldFrameParams& frame, std::int64_t width, std
     // reaching the GPU as NaN.
     const double blur = FoldMath::saturate(frame.blur);
     const double shadow = FoldMath::saturate(frame.shadow);
-    const double notch = FoldMath::saturate(frame.notchUV);
     const double p = FoldMath::saturate(frame.perspective * s.perspectiveScale);
 
     const bool scripted = !frame.reduceMotion && frame.motion.kind == FoldMotion::Kind::scripted;
@@ -45,7 +44,6 @@ FrameUniforms fillUniforms(const FoldFrameParams& frame, std::int64_t width, std
     u.blur = static_cast<float>(blur);
     u.shadow = static_cast<float>(shadow);
     u.reduceMotion = frame.reduceMotion ? 1.0f : 0.0f;
-    u.notchUV = static_cast<float>(notch);
     u.blurScale = static_cast<float>(s.blurScale);
     u.resolution = {static_cast<float>(w), static_cast<float>(h)};
     u.motion = static_cast<float>(FoldMath::motionBlurLength(velocity));

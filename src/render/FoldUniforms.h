@@ -35,7 +35,6 @@ struct FoldFrameParams {
     double blur = 0;        // slider, 0...1
     double shadow = 0;      // slider, 0...1
     bool reduceMotion = false;
-    double notchUV = 0; // notch height over screen height
     FoldStyle style = FoldStyle::vellum;
     FoldMotion motion;
     double opacity = 1;
@@ -50,7 +49,7 @@ struct FoldUniformsCPU {
     float blur = 0;
     float shadow = 0;
     float reduceMotion = 0;
-    float notchUV = 0;
+    float padReduceMotion = 0; // keeps the block's offsets
     float blurScale = 1;
     std::array<float, 2> resolution{0, 0};
     float motion = 0;

@@ -25,7 +25,7 @@ layout(std140) uniform FoldUniforms {
     float blur;
     float shadow;
     float reduceMotion;
-    float notchUV;
+    float reduceMotionPad;
     float blurScale;
     vec2 resolution;
     float motion;

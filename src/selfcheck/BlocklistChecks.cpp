@@ -63,8 +63,8 @@ void matching(Reporter& report) {
 
 void normalizing(Reporter& report) {
     const std::vector<std::string> got =
-        Blocklist::normalized({" US.Zoom.XOS ", "us.zoom.xos", "", "a.b"});
-    const std::vector<std::string> want{"US.Zoom.XOS", "a.b"};
+        Blocklist::normalized({" US.Zoom.Zoom ", "us.zoom.zoom", "", "a.b"});
+    const std::vector<std::string> want{"US.Zoom.Zoom", "a.b"};
     report.check(got == want, "blocklist_normalized", joined(got) + ", want " + joined(want));
 }
 

@@ -300,13 +300,22 @@ void urls(Reporter& report) {
                      (first ? " first blur " + show(first->blur) : " repeated name rejected"));
 }
 
+// As the application takes a URL: parsed, and applied when it is a command.
+bool open(EffectController& effect, std::string_view url) {
+    const std::optional<URLCommand> command = URLCommand::parse(url);
+    if (command) {
+        effect.apply(*command);
+    }
+    return command.has_value();
+}
+
 void endToEnd(Reporter& report) {
     EffectRig rig(suite(".selftest.effect"));
     EffectController& effect = rig.controller();
     const FoldSettings before = effect.settings();
     const int commits = rig.store.commits;
 
-    const bool setOpened = effect.openURL("orvane://set?style=rime&perspective=0.6&clear=110");
+    const bool setOpened = open(effect, "orvane://set?style=rime&perspective=0.6&clear=110");
     const FoldSettings stored = FoldSettings::load(rig.store);
     FoldSettings want = before;
     want.style = FoldStyle::rime;
@@ -319,10 +328,10 @@ void endToEnd(Reporter& report) {
                      (effect.settings() == want ? "" : "live settings wrong; ") +
                      (stored == want ? "" : "stored settings wrong"));
 
-    effect.openURL("orvane://pause");
+    open(effect, "orvane://pause");
     const Availability paused = effect.availability();
     const bool pausedStored = FoldSettings::load(rig.store).paused;
-    effect.openURL("orvane://resume");
+    open(effect, "orvane://resume");
     const Availability resumed = effect.availability();
     report.check(paused == Availability::paused() && pausedStored &&
                      resumed != Availability::paused() && !FoldSettings::load(rig.store).paused,
@@ -333,7 +342,7 @@ void endToEnd(Reporter& report) {
     const FoldSettings beforePreview = FoldSettings::load(rig.store);
     const int previewCommits = rig.store.commits;
     constexpr double seconds = 2;
-    effect.openURL("orvane://preview?angle=55&seconds=2");
+    open(effect, "orvane://preview?angle=55&seconds=2");
     const auto holding = effect.settings().previewAngle;
     // A preview from a URL runs for its own time and then ends by itself.
     rig.scheduler.advanceBy(seconds + Tuning::previewIdleCheckInterval);
@@ -345,7 +354,7 @@ void endToEnd(Reporter& report) {
                      std::to_string(rig.store.commits - previewCommits) + " saves");
 
     const FoldSettings beforeInvalid = effect.settings();
-    const bool opened = effect.openURL("orvane://dance?style=dusk");
+    const bool opened = open(effect, "orvane://dance?style=dusk");
     report.check(!opened && effect.settings() == beforeInvalid, "urlcmd_invalid_ignored",
                  opened ? "an unknown command was applied" : "the settings changed");
 }

@@ -437,7 +437,7 @@ void permissionAndBlockingChecks(Reporter& r) {
     settings.hasCompletedOnboarding = true;
     EffectRig rig(std::string(AppIdentity::identifier) + ".selftest.effect", settings);
     EffectController& controller = rig.controller();
-    controller.blockOverride = false;
+    controller.sensorAvailabilityChanged(true);
     const Case c = handClose();
     const double period = 1 / sampleHz;
     double t = 0;
@@ -446,7 +446,8 @@ void permissionAndBlockingChecks(Reporter& r) {
         controller.lidSample(c.angleAt(t), t);
     }
     const bool wasLive = rig.panelState == "live" && controller.motion().showing();
-    controller.blockOverride = true;
+    // The screen goes: a reason that blocks, read at the next step.
+    rig.system.display = false;
     rig.scheduler.advanceTo(t);
     controller.lidSample(c.angleAt(t), t);
     constexpr double hideWithin = 0.03;

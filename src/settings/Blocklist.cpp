@@ -85,11 +85,11 @@ std::vector<std::string> normalized(const std::vector<std::string>& list) {
     return result;
 }
 
-bool contains(const std::vector<std::string>& list, const std::optional<std::string>& bundleID) {
-    if (!bundleID || bundleID->empty()) {
+bool contains(const std::vector<std::string>& list, const std::optional<std::string>& appID) {
+    if (!appID || appID->empty()) {
         return false;
     }
-    const std::string wanted = asciiLowercased(*bundleID);
+    const std::string wanted = asciiLowercased(*appID);
     for (const std::string& entry : list) {
         if (asciiLowercased(entry) == wanted) {
             return true;
@@ -98,16 +98,15 @@ bool contains(const std::vector<std::string>& list, const std::optional<std::str
     return false;
 }
 
-std::string displayName(const std::string& bundleID,
-                        const std::optional<std::string>& installedName) {
+std::string displayName(const std::string& appID, const std::optional<std::string>& installedName) {
     if (installedName && !installedName->empty()) {
         return *installedName;
     }
     const auto& names = defaultDisplayNames();
-    if (const auto found = names.find(bundleID); found != names.end()) {
+    if (const auto found = names.find(appID); found != names.end()) {
         return found->second;
     }
-    return bundleID;
+    return appID;
 }
 
 } // namespace orvane::Blocklist

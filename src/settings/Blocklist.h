@@ -20,9 +20,8 @@ const std::map<std::string, std::string, std::less<>>& defaultDisplayNames();
 std::vector<std::string> normalized(const std::vector<std::string>& list);
 // Whole-identifier match without regard to letter case; an absent or empty
 // identifier never matches.
-bool contains(const std::vector<std::string>& list, const std::optional<std::string>& bundleID);
+bool contains(const std::vector<std::string>& list, const std::optional<std::string>& appID);
 // The installed app's name when known, else the built-in name, else the identifier.
-std::string displayName(const std::string& bundleID,
-                        const std::optional<std::string>& installedName);
+std::string displayName(const std::string& appID, const std::optional<std::string>& installedName);
 
 } // namespace orvane::Blocklist

@@ -18,7 +18,6 @@ FoldFrameParams paramsOf(const RenderRequest& r) {
     params.blur = r.blur;
     params.shadow = r.shadow;
     params.reduceMotion = r.reduceMotion;
-    params.notchUV = 0;
     params.style = r.style;
     params.motion = r.motion;
     params.opacity = 1;

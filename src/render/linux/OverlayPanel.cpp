@@ -134,20 +134,14 @@ void OverlayPanel::showAfterFirstFrame() {
     // The slow first frame (shader compiles, first upload) is drawn while unmapped and the
     // desktop still shows; the server leaves the screen as it was until our first swap on
     // the mapped window (Qt sets no background on it).
-    if (!drawNow()) {
-        pacer_.start(static_cast<int>(std::lround(refreshInterval() * 1000.0)));
-        return; // nothing to draw into yet: not mapped, tried again next refresh
-    }
+    drawNow();
     if (mode_ != Mode::hidden) {
         QWindow::show();
         guard_.setActive(true);
     }
 }
 
-bool OverlayPanel::drawNow() {
-    if (hooks_.drawableProvider && !hooks_.drawableProvider()) {
-        return false;
-    }
+void OverlayPanel::drawNow() {
     fired_ = monotonicSeconds();
     update();
     if (!isExposed()) {
@@ -157,7 +151,6 @@ bool OverlayPanel::drawNow() {
         QEvent request(QEvent::UpdateRequest);
         QCoreApplication::sendEvent(this, &request);
     }
-    return true;
 }
 
 double OverlayPanel::refreshInterval() const {
@@ -211,12 +204,6 @@ void OverlayPanel::onPacer() {
     if (mode_ != Mode::live) {
         return;
     }
-    if (hooks_.drawableProvider && !hooks_.drawableProvider()) {
-        // No swap follows a skipped frame: keep the beat from here.
-        lastSwap_ = monotonicSeconds();
-        schedule();
-        return;
-    }
     drawNow();
 }
 
@@ -255,7 +242,7 @@ void OverlayPanel::paintGL() {
     const GLuint framebuffer = defaultFramebufferObject();
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, pixels_.width(), pixels_.height());
-    if (mode_ == Mode::hidden || (hooks_.drawableProvider && !hooks_.drawableProvider())) {
+    if (mode_ == Mode::hidden) {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         return;

@@ -28,8 +28,6 @@ struct OverlayPanelHooks {
     // The picture to fold, in this panel's context.
     std::function<std::optional<SourceTexture>()> source;
     std::function<void(QPainter&, QSize, const CoverDressing&)> paintCover;
-    // False when there is nothing to draw into: the frame is skipped.
-    std::function<bool()> drawableProvider;
     // Called with the panel's context current before it goes, to free textures made in it.
     std::function<void()> releaseGl;
 };
@@ -81,8 +79,7 @@ protected:
 
 private:
     void enter(Mode mode);
-    // False when there is no drawable.
-    bool drawNow();
+    void drawNow();
     void showAfterFirstFrame();
     // Copies the desktop into the fold's target.
     void underlay(const SourceTexture& source);

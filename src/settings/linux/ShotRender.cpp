@@ -84,8 +84,9 @@ bool thumbnailsReady() {
 ShotRender::DemoState::DemoState()
     : rig(std::string(AppIdentity::identifier) + shotsSuite, demoSettings()) {
     EffectController& effect = rig.controller();
-    effect.sensorFactsOverride = EffectController::SensorFacts{true, false, Tuning::shotLidAngle};
-    effect.reevaluateAndPublish();
+    // The demo lid rests open: its sensor has given one reading.
+    effect.sensorAvailabilityChanged(true);
+    effect.lidSample(Tuning::shotLidAngle, 0);
 }
 
 ShotRender::ShotRender() {

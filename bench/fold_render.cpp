@@ -105,9 +105,8 @@ int main(int argc, char** argv) {
               std::pair{"moving", FoldMotion::scripted(Tuning::gpuTimingAngle, -90)}}) {
             FoldFrameParams params;
             params.angle = Tuning::gpuTimingAngle;
-            params.clearAngle = Tuning::defaultClearAngle;
-            params.perspective = params.blur = params.shadow = Tuning::renderSliderDefault;
-            params.style = style;
+            params.look = FoldLook::tools();
+            params.look.style = style;
             params.motion = motion;
             const double fold = finishedMilliseconds([&] {
                 session.renderer().encode({source.texture.get(), w, h},

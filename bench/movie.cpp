@@ -52,8 +52,7 @@ int main() {
             ++visible;
             FoldFrameParams params;
             params.angle = frame.sheetAngle;
-            params.clearAngle = Tuning::defaultClearAngle;
-            params.perspective = params.blur = params.shadow = Tuning::renderSliderDefault;
+            params.look = FoldLook::tools();
             params.motion = FoldMotion::scripted(frame.sheetAngle, frame.velocity);
             start = Clock::now();
             session.renderer().encode({source.texture.get(), w, h},

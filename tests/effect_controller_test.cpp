@@ -313,7 +313,7 @@ TEST_CASE("a settings edit mid-fold is saved and announced, and the fold goes on
     CHECK(announced.back().style == FoldStyle::ridge);
     CHECK(FoldSettings::load(rig.store).style == FoldStyle::ridge);
     CHECK(rig.panelState == "live");
-    CHECK(rig.c().frameParams(rig.scheduler.now)->style == FoldStyle::ridge);
+    CHECK(rig.c().frameParams(rig.scheduler.now)->look.style == FoldStyle::ridge);
     // An edit cannot start a preview behind the preview operations' back.
     rig.c().editSettings([](FoldSettings& s) { s.setPreviewAngle(50); });
     CHECK_FALSE(rig.c().settings().previewAngle);
@@ -469,7 +469,7 @@ TEST_CASE("a lid resting half closed parks under the cover, which follows the se
     // Drawn under the cover: the fully folded, frosted sheet.
     const auto params = rig.c().frameParams(rig.scheduler.now);
     CHECK(params->angle == Tuning::closedCap);
-    CHECK(params->style == FoldStyle::rime);
+    CHECK(params->look.style == FoldStyle::rime);
     rig.c().apply(*URLCommand::parse("orvane://cover?mode=clock"));
     CHECK(rig.quiet.covers.back() == CoverMode::clock);
     // Cover off: the gate clears and the overlay goes.

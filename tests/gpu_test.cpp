@@ -151,7 +151,7 @@ TEST_CASE("the vertex stage bends the sheet exactly as the CPU geometry does") {
             CAPTURE(angle);
             CAPTURE(perspective);
             FoldFrameParams params = frame(angle);
-            params.perspective = perspective;
+            params.look.perspective = perspective;
             const FrameUniforms u = fillUniforms(params, W, H);
             const SheetGeometry geometry(u.fold.t, u.fold.perspective, static_cast<double>(W) / H);
             const std::vector<float> result = probe.run(u.fold);

@@ -63,9 +63,9 @@ bool waitFor(const std::function<bool()>& done, double seconds = 10.0) {
 FoldFrameParams halfFolded() {
     FoldFrameParams params;
     params.angle = 60;
-    params.clearAngle = 100;
-    params.perspective = 0.5;
-    params.shadow = 0.5;
+    params.look.clearAngle = 100;
+    params.look.perspective = 0.5;
+    params.look.shadow = 0.5;
     return params;
 }
 

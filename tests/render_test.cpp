@@ -16,11 +16,8 @@ namespace {
 FoldFrameParams frameAt(double angle, FoldStyle style = FoldStyle::vellum) {
     FoldFrameParams f;
     f.angle = angle;
-    f.clearAngle = 100;
-    f.perspective = 0.5;
-    f.blur = 0.5;
-    f.shadow = 0.5;
-    f.style = style;
+    f.look = FoldLook::tools();
+    f.look.style = style;
     f.opacity = 1;
     return f;
 }
@@ -99,10 +96,10 @@ TEST_CASE("uniforms stay finite for degenerate frames") {
             f.angle = bad;
             CHECK(allFinite(fillUniforms(f, 1512, 982)));
             f = frameAt(50);
-            f.clearAngle = bad;
+            f.look.clearAngle = bad;
             CHECK(allFinite(fillUniforms(f, 1512, 982)));
             f = frameAt(50);
-            f.perspective = f.blur = f.shadow = f.opacity = bad;
+            f.look.perspective = f.look.blur = f.look.shadow = f.opacity = bad;
             CHECK(allFinite(fillUniforms(f, 1512, 982)));
             f = frameAt(50);
             f.motion = FoldMotion::scripted(bad, bad);

@@ -86,7 +86,7 @@ TEST_CASE("the model starts from the controller's state") {
     CHECK_FALSE(model->lidCalibrationEnabled());
     CHECK(model->screenCaptureGranted());
     REQUIRE(f.previews.size() == 1);
-    CHECK(f.previews.back().style == FoldStyle::dusk);
+    CHECK(f.previews.back().look.style == FoldStyle::dusk);
     CHECK(f.previews.back().angle == 25);
 
     Fixture plain;

@@ -509,15 +509,12 @@ bool EffectController::tick(double time) {
 
 std::optional<FoldFrameParams> EffectController::frameParams(double time) {
     FoldFrameParams params;
-    params.clearAngle = settings_.clearAngle;
-    params.perspective = settings_.perspective;
-    params.shadow = settings_.shadow;
-    params.reduceMotion = reduceMotion_;
+    params.look = settings_.look(reduceMotion_);
     if (gate_.state() == GateState::cover) {
         // The cover is drawn over a fully folded, frosted sheet.
         params.angle = Tuning::closedCap;
-        params.blur = Tuning::coverSheetBlur;
-        params.style = FoldStyle::rime;
+        params.look.blur = Tuning::coverSheetBlur;
+        params.look.style = FoldStyle::rime;
         params.motion = FoldMotion::still();
         params.opacity = 1;
         return params;
@@ -525,8 +522,6 @@ std::optional<FoldFrameParams> EffectController::frameParams(double time) {
     // A frozen redraw shows the last live frame.
     const FoldAnimator::Frame frame = tickedFrame_ ? *tickedFrame_ : motion_.frame(time);
     params.angle = frame.angle;
-    params.blur = settings_.blur;
-    params.style = settings_.style;
     params.motion = FoldMotion::scripted(frame.angle, frame.velocity);
     params.opacity = frame.opacity;
     return params;

@@ -15,21 +15,22 @@ constexpr double cornerRoundInEnd = 0.15;
 } // namespace
 
 FrameUniforms fillUniforms(const FoldFrameParams& frame, std::int64_t width, std::int64_t height) {
-    const StyleParams& s = params(frame.style);
+    const StyleParams& s = params(frame.look.style);
     // The sliders are fractions; holding them there keeps a bad value from
     // reaching the GPU as NaN.
-    const double blur = FoldMath::saturate(frame.blur);
-    const double shadow = FoldMath::saturate(frame.shadow);
-    const double p = FoldMath::saturate(frame.perspective * s.perspectiveScale);
+    const double blur = FoldMath::saturate(frame.look.blur);
+    const double shadow = FoldMath::saturate(frame.look.shadow);
+    const double p = FoldMath::saturate(frame.look.perspective * s.perspectiveScale);
 
-    const bool scripted = !frame.reduceMotion && frame.motion.kind == FoldMotion::Kind::scripted;
+    const bool scripted =
+        !frame.look.reduceMotion && frame.motion.kind == FoldMotion::Kind::scripted;
     const double sheetAngle = scripted ? frame.motion.sheetAngle : frame.angle;
     const double velocity = scripted ? frame.motion.velocity : 0.0;
 
-    const double t = FoldMath::t(sheetAngle, frame.clearAngle, p);
+    const double t = FoldMath::t(sheetAngle, frame.look.clearAngle, p);
     // The opacity follows the frame's angle; the sheet angle only bends the sheet.
     const double fade =
-        FoldMath::fade(frame.angle, frame.clearAngle) * FoldMath::saturate(frame.opacity);
+        FoldMath::fade(frame.angle, frame.look.clearAngle) * FoldMath::saturate(frame.opacity);
 
     const double w = static_cast<double>(width);
     const double h = static_cast<double>(height);
@@ -43,7 +44,7 @@ FrameUniforms fillUniforms(const FoldFrameParams& frame, std::int64_t width, std
     u.perspective = static_cast<float>(p);
     u.blur = static_cast<float>(blur);
     u.shadow = static_cast<float>(shadow);
-    u.reduceMotion = frame.reduceMotion ? 1.0f : 0.0f;
+    u.reduceMotion = frame.look.reduceMotion ? 1.0f : 0.0f;
     u.blurScale = static_cast<float>(s.blurScale);
     u.resolution = {static_cast<float>(w), static_cast<float>(h)};
     u.motion = static_cast<float>(FoldMath::motionBlurLength(velocity));

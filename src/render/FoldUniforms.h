@@ -3,7 +3,7 @@
 // it for the GPU program.
 #pragma once
 
-#include "render/FoldStyle.h"
+#include "render/FoldLook.h"
 
 #include <array>
 #include <cstddef>
@@ -29,13 +29,8 @@ struct FoldMotion {
 };
 
 struct FoldFrameParams {
+    FoldLook look;
     double angle = 0; // drives the opacity fade
-    double clearAngle = 0;
-    double perspective = 0; // slider, 0...1
-    double blur = 0;        // slider, 0...1
-    double shadow = 0;      // slider, 0...1
-    bool reduceMotion = false;
-    FoldStyle style = FoldStyle::vellum;
     FoldMotion motion;
     double opacity = 1;
     bool operator==(const FoldFrameParams&) const = default;

@@ -2,18 +2,13 @@
 // What the settings window's preview picture should show.
 #pragma once
 
-#include "render/FoldStyle.h"
+#include "render/FoldLook.h"
 
 namespace orvane {
 
 struct FoldPreviewRequest {
-    FoldStyle style = FoldStyle::vellum;
+    FoldLook look;
     double angle = 0;
-    double perspective = 0;
-    double blur = 0;
-    double shadow = 0;
-    double clearAngle = 0;
-    bool reduceMotion = false;
     bool operator==(const FoldPreviewRequest&) const = default;
 };
 

@@ -6,7 +6,7 @@
 #include "core/Tuning.h"
 #include "cover/CoverMode.h"
 #include "motion/MotionGate.h"
-#include "render/FoldStyle.h"
+#include "render/FoldLook.h"
 #include "settings/Blocklist.h"
 #include "settings/SettingsStore.h"
 
@@ -67,6 +67,10 @@ struct FoldSettings {
     // Output names have no spaces: surrounding ones are dropped.
     void setBuiltInScreen(const std::string& value);
 
+    // How the fold looks with them.
+    FoldLook look(bool reduceMotion) const {
+        return {style, perspective, blur, shadow, clearAngle, reduceMotion};
+    }
     // What the motion gate reads of them.
     GateSettings gateSettings() const { return {clearAngle, coverMode, previewAngle}; }
 

@@ -222,9 +222,8 @@ void SettingsModel::refreshPreview() {
     if (!platform_.renderPreview) {
         return;
     }
-    platform_.renderPreview({settings_.style, manualAngle_, settings_.perspective, settings_.blur,
-                             settings_.shadow, settings_.clearAngle,
-                             platform_.reduceMotion && platform_.reduceMotion()});
+    platform_.renderPreview(
+        {settings_.look(platform_.reduceMotion && platform_.reduceMotion()), manualAngle_});
 }
 
 } // namespace orvane

@@ -80,7 +80,7 @@ void checkOpenGL(Reporter& r) {
         request.angle = Tuning::defaultClearAngle;
         int worst = 0;
         for (const FoldStyle style : allFoldStyles) {
-            request.style = style;
+            request.look.style = style;
             worst = std::max(worst, worstDifference(render(request), source));
         }
         r.check(worst <= 3, "opengl_identity_at_clear_angle",
@@ -112,21 +112,22 @@ void checkOpenGL(Reporter& r) {
             text(renderer.cachedTextureCount() - before, " textures for one size, not 4"));
 
     FoldFrameParams params = probeFrame(70);
-    params.blur = 0;
+    params.look.blur = 0;
     draw(grey, params, 256, 160);
     const int still = renderer.lastPassCount();
-    params.blur = 1;
+    params.look.blur = 1;
     draw(grey, params, 256, 160);
     r.check(still == 1 && renderer.lastPassCount() == 5, "opengl_blur_passes_only_when_needed",
             text(still, " passes without blur, ", renderer.lastPassCount(), " with"));
 
     const FlatSource white(320, 200, 255);
     params = probeFrame(50);
-    params.reduceMotion = true;
+    params.look.reduceMotion = true;
     params.motion = FoldMotion::scripted(40, -90);
     const Pixels flat = draw(white, params, 320, 200);
-    const double t = FoldMath::t(50, params.clearAngle, FoldMath::saturate(params.perspective));
-    const double dimmed = 255 * (1 - 0.45 * params.shadow * t);
+    const double t =
+        FoldMath::t(50, params.look.clearAngle, FoldMath::saturate(params.look.perspective));
+    const double dimmed = 255 * (1 - 0.45 * params.look.shadow * t);
     double flatError = flat.bytes.empty() ? 255 : 0;
     for (int y = 0; y < flat.height; y += 33) {
         for (int x = 0; x < flat.width; x += 53) {
@@ -150,7 +151,7 @@ void checkOpenGL(Reporter& r) {
     std::vector<Pixels> styles;
     request.motion = FoldMotion::still();
     for (const FoldStyle style : allFoldStyles) {
-        request.style = style;
+        request.look.style = style;
         styles.push_back(render(request));
     }
     double closest = 255;

@@ -123,7 +123,7 @@ std::optional<std::string> render(const std::string& path, FoldStyle style, int 
     for (const MovieScript::Frame& frame : frames) {
         if (frame.visible) {
             RenderRequest request;
-            request.style = style;
+            request.look.style = style;
             request.angle = frame.sheetAngle;
             request.motion = FoldMotion::scripted(frame.sheetAngle, frame.velocity);
             auto image = session.render(request);

@@ -13,12 +13,7 @@ constexpr double nanosecondsPerMillisecond = 1e6;
 FoldFrameParams paramsOf(const RenderRequest& r) {
     FoldFrameParams params;
     params.angle = r.angle;
-    params.clearAngle = r.clearAngle;
-    params.perspective = r.perspective;
-    params.blur = r.blur;
-    params.shadow = r.shadow;
-    params.reduceMotion = r.reduceMotion;
-    params.style = r.style;
+    params.look = r.look;
     params.motion = r.motion;
     params.opacity = 1;
     return params;
@@ -134,7 +129,7 @@ Result<double, OffscreenError> OffscreenSession::medianGPUMilliseconds(int count
         return OffscreenError{OffscreenError::Kind::commandBufferFailed, {}};
     }
     RenderRequest request;
-    request.style = style;
+    request.look.style = style;
     request.angle = Tuning::gpuTimingAngle;
     request.motion = motion;
     auto entry = canned(request.width, request.height);

@@ -17,13 +17,8 @@
 namespace orvane {
 
 struct RenderRequest {
-    FoldStyle style = FoldStyle::vellum;
+    FoldLook look = FoldLook::tools();
     double angle = 0;
-    double perspective = Tuning::renderSliderDefault;
-    double blur = Tuning::renderSliderDefault;
-    double shadow = Tuning::renderSliderDefault;
-    double clearAngle = Tuning::defaultClearAngle;
-    bool reduceMotion = false;
     int width = static_cast<int>(Tuning::renderWidth);
     int height = static_cast<int>(Tuning::renderHeight);
     std::optional<QImage> background;

@@ -48,22 +48,22 @@ std::optional<std::string> parseOptions(const std::vector<std::string>& argument
     for (std::size_t i = 3; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
         if (option == "--reduce-motion") {
-            r.reduceMotion = true;
+            r.look.reduceMotion = true;
             continue;
         }
         double* field = nullptr;
         std::function<double(double)> shape = [](double x) { return x; };
         if (option == "--perspective") {
-            field = &r.perspective;
+            field = &r.look.perspective;
             shape = FoldMath::saturate;
         } else if (option == "--blur") {
-            field = &r.blur;
+            field = &r.look.blur;
             shape = FoldMath::saturate;
         } else if (option == "--shadow") {
-            field = &r.shadow;
+            field = &r.look.shadow;
             shape = FoldMath::saturate;
         } else if (option == "--clear") {
-            field = &r.clearAngle;
+            field = &r.look.clearAngle;
             shape = [](double x) {
                 return std::clamp(x, Tuning::minClearAngle, Tuning::maxClearAngle);
             };
@@ -112,7 +112,7 @@ int runRender(const std::vector<std::string>& arguments) {
         return usageError("unknown option: " + *unknown + "\n");
     }
     RenderRequest& request = options.request;
-    request.style = *style;
+    request.look.style = *style;
     request.angle = *angle;
     request.motion = FoldMotion::scripted(*angle, options.velocity);
     const std::string& path = arguments[2];
@@ -171,7 +171,7 @@ int runSheet(const std::vector<std::string>& arguments) {
         for (int column = 0; column < columns; ++column) {
             const double angle = Tuning::sheetAngles[static_cast<std::size_t>(column)];
             RenderRequest request;
-            request.style = style;
+            request.look.style = style;
             request.angle = angle;
             request.motion = FoldMotion::still();
             auto image = session.value()->render(request);

@@ -31,11 +31,8 @@ FlatSource::FlatSource(int width, int height, std::uint8_t value, std::uint8_t a
 FoldFrameParams probeFrame(double angle, FoldStyle style) {
     FoldFrameParams f;
     f.angle = angle;
-    f.clearAngle = Tuning::defaultClearAngle;
-    f.perspective = Tuning::renderSliderDefault;
-    f.blur = Tuning::renderSliderDefault;
-    f.shadow = Tuning::renderSliderDefault;
-    f.style = style;
+    f.look = FoldLook::tools();
+    f.look.style = style;
     f.motion = FoldMotion::still();
     f.opacity = 1;
     return f;

@@ -38,13 +38,8 @@ FoldPreviewRenderer::~FoldPreviewRenderer() {
 
 std::optional<QImage> FoldPreviewRenderer::render(const FoldPreviewRequest& r) {
     RenderRequest request;
-    request.style = r.style;
+    request.look = r.look;
     request.angle = r.angle;
-    request.perspective = r.perspective;
-    request.blur = r.blur;
-    request.shadow = r.shadow;
-    request.clearAngle = r.clearAngle;
-    request.reduceMotion = r.reduceMotion;
     request.width = source_.width;
     request.height = source_.height;
     request.motion = FoldMotion::still();

@@ -20,11 +20,11 @@ void StyleThumbnails::loadIfNeeded() {
     render_.start(
         this,
         [] {
-            const FoldSettings defaults;
             std::vector<FoldPreviewRequest> requests;
             for (const FoldStyle style : allFoldStyles) {
-                requests.push_back({style, Tuning::thumbnailAngle, defaults.perspective,
-                                    defaults.blur, defaults.shadow, defaults.clearAngle, false});
+                FoldSettings settings;
+                settings.style = style;
+                requests.push_back({settings.look(false), Tuning::thumbnailAngle});
             }
             return renderFoldPictures(Tuning::thumbnailWidth, Tuning::thumbnailHeight,
                                       loadWallpaper(), requests);

@@ -24,8 +24,7 @@ void WelcomeAnimation::loadIfNeeded() {
             const FoldSettings defaults;
             std::vector<FoldPreviewRequest> requests;
             for (int i = 0; i < Tuning::welcomeFrameCount; ++i) {
-                requests.push_back({defaults.style, welcomeFrameAngle(i), defaults.perspective,
-                                    defaults.blur, defaults.shadow, defaults.clearAngle, false});
+                requests.push_back({defaults.look(false), welcomeFrameAngle(i)});
             }
             return renderFoldPictures(Tuning::thumbnailWidth, Tuning::thumbnailHeight, std::nullopt,
                                       requests);

@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     Quiet listener;
     NoApps catalog;
     JournalLog log;
-    LinuxSystem system({listener, catalog, log, [] { return std::nullopt; }});
+    LinuxSystem system({listener, catalog, log});
     system.start();
     long long before = 0;
     // Let start-up settle before counting.

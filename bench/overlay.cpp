@@ -71,9 +71,8 @@ int main() {
     auto source = std::make_shared<PanelSource>([] { return std::optional<FrameBox>(); },
                                                 SampleImage{width, height, desktop.bytes()});
     OverlayPanelHooks hooks;
-    hooks.tick = [](double) { return true; };
     // A lid on the move, so the sheet is redrawn every frame.
-    hooks.frameParams = [](double time) {
+    hooks.frame = [](double time) {
         FoldFrameParams params;
         params.angle = 60 + 20 * std::sin(time);
         params.motion = FoldMotion::scripted(params.angle, 20 * std::cos(time));

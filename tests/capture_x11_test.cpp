@@ -560,8 +560,7 @@ TEST_CASE("the overlay panel over the whole screen never reaches the captured fr
     auto source = std::make_shared<PanelSource>([] { return std::optional<FrameBox>(); },
                                                 SampleImage{1512, 982, desktop.bytes()});
     OverlayPanelHooks hooks;
-    hooks.tick = [](double) { return true; };
-    hooks.frameParams = [](double) {
+    hooks.frame = [](double) {
         FoldFrameParams folded;
         folded.angle = 60;
         return std::optional(folded);

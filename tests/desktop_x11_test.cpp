@@ -7,6 +7,7 @@
 #include "platform/LinuxSystem.h"
 #include "platform/X11Desktop.h"
 #include "selfcheck/FakeCapture.h"
+#include "selfcheck/FakeFoldDisplay.h"
 #include "settings/MemorySettingsStore.h"
 #include "support/Doubles.h"
 #include "support/EventLoop.h"
@@ -72,9 +73,6 @@ struct Client {
 // Facts for the controller: the front app from the desktop, the rest plain.
 struct DesktopFacts final : SystemFacts {
     const X11Desktop* desktop = nullptr;
-    bool sessionShowsFold() const override { return true; }
-    bool hasBuiltInDisplay() const override { return true; }
-    std::optional<std::int64_t> builtInMaxFPS() const override { return 60; }
     std::optional<bool> onBattery() const override { return false; }
     ThermalState thermalState() const override { return ThermalState::nominal; }
     bool lowPowerMode() const override { return false; }
@@ -86,8 +84,7 @@ struct Quiet final : LidSensorControl,
                      CoverControl,
                      AccordionControl,
                      EscapeKeyControl,
-                     FeedbackControl,
-                     OverlayPanelControl {
+                     FeedbackControl {
     void start() override {}
     void setRate(SensorRate) override {}
     void reopen() override {}
@@ -99,11 +96,6 @@ struct Quiet final : LidSensorControl,
     void unregisterKey() override {}
     void playClick(double) override {}
     void haptic() override {}
-    void showLive(std::int64_t) override {}
-    void showFrozen() override {}
-    void hide() override {}
-    bool isLive() const override { return false; }
-    void setFrameRate(std::int64_t) override {}
 };
 
 bool spinUntil(const std::function<bool()>& condition) {
@@ -128,11 +120,11 @@ TEST_CASE("the app in front follows the active window and a blocked one holds th
     onboarded.save(store);
     FakeCaptureFactory factory(scheduler);
     CaptureService capture({factory, scheduler, scheduler.clock(), notes});
+    FakeFoldDisplay display(capture);
     Quiet quiet;
     DesktopFacts facts;
-    EffectController controller({store, capture, quiet, quiet, quiet, quiet, quiet, scheduler,
-                                 facts, notes, Clock{scheduler.clock(), scheduler.clock()},
-                                 [] { return std::make_unique<Quiet>(); }});
+    EffectController controller({store, display, quiet, quiet, quiet, quiet, quiet, scheduler,
+                                 facts, notes, Clock{scheduler.clock(), scheduler.clock()}});
     Catalog catalog;
     X11Desktop desktop(controller, catalog);
     facts.desktop = &desktop;
@@ -198,30 +190,13 @@ TEST_CASE(
     } heard;
     Catalog catalog;
     Notes notes;
-    std::optional<BuiltInDisplay::Screen> screen =
-        BuiltInDisplay::Screen{"screen", "", 0, 0, 640, 480, 59.94};
-    int lookups = 0;
-    LinuxSystem system({heard, catalog, notes,
-                        [&] {
-                            ++lookups;
-                            return screen;
-                        },
-                        runtime.path()});
+    LinuxSystem system({heard, catalog, notes, runtime.path()});
     system.start();
     CHECK(notes.lines.size() == 1); // no D-Bus: said once
     CHECK_FALSE(system.onBattery());
     CHECK_FALSE(system.lowPowerMode());
     CHECK_FALSE(system.reduceMotion());
     CHECK(system.thermalState() == ThermalState::critical);
-    for (int step = 0; step < 100; ++step) {
-        CHECK(system.hasBuiltInDisplay()); // read at every gate step, asked once
-    }
-    CHECK(system.builtInMaxFPS() == 60);
-    CHECK(lookups == 1);
-    screen.reset();
-    system.refreshScreen();
-    CHECK_FALSE(system.hasBuiltInDisplay());
-    CHECK_FALSE(system.builtInMaxFPS());
 
     Client client(server.display());
     const Window editor = client.window();

@@ -3,6 +3,7 @@
 // component and a scripted clock.
 #include "core/Xorshift.h"
 #include "effect/EffectController.h"
+#include "selfcheck/FakeFoldDisplay.h"
 #include "settings/MemorySettingsStore.h"
 #include "support/Doubles.h"
 
@@ -86,26 +87,6 @@ public:
     void reopen() override {}
 };
 
-class FakePanel final : public OverlayPanelControl {
-public:
-    explicit FakePanel(Log& log, std::string& state) : log_(log), state_(state) {}
-    void showLive(std::int64_t) override { set("live"); }
-    void showFrozen() override { set("frozen"); }
-    void hide() override { set("hidden"); }
-    bool isLive() const override { return state_ == "live"; }
-    void setFrameRate(std::int64_t) override {}
-
-private:
-    void set(const std::string& s) {
-        if (state_ != s) {
-            log_.add("panel " + s);
-        }
-        state_ = s;
-    }
-    Log& log_;
-    std::string& state_;
-};
-
 struct Quiet final : CoverControl, AccordionControl, EscapeKeyControl, FeedbackControl {
     int clicks = 0;
     bool escape = false;
@@ -129,7 +110,8 @@ struct Rig {
     Quiet quiet;
     ManualScheduler scheduler;
     FakeSystem system;
-    std::string panelState = "hidden";
+    FakeFoldDisplay display{capture};
+    std::string& panelState = display.state;
     std::vector<Availability> published;
     std::unique_ptr<EffectController> controller;
 
@@ -137,11 +119,10 @@ struct Rig {
         FoldSettings initial;
         initial.setHasCompletedOnboarding(onboarded);
         initial.save(store);
-        controller = std::make_unique<EffectController>(EffectController::Ports{
-            store, capture, sensor, quiet, quiet, quiet, quiet, scheduler, system, notes,
-            Clock{scheduler.clock(), scheduler.clock()}, [this] {
-                return system.display ? std::make_unique<FakePanel>(log, panelState) : nullptr;
-            }});
+        display.onState = [this](const std::string& state) { log.add("panel " + state); };
+        controller = std::make_unique<EffectController>(
+            EffectController::Ports{store, display, sensor, quiet, quiet, quiet, quiet, scheduler,
+                                    system, notes, Clock{scheduler.clock(), scheduler.clock()}});
         controller->onAvailabilityChange = [this](const Availability& a) {
             published.push_back(a);
         };

@@ -81,11 +81,12 @@ struct Panel {
             [] { return std::optional<FrameBox>(); },
             SampleImage{desktop.width(), desktop.height(), desktop.bytes()});
         OverlayPanelHooks hooks;
-        hooks.tick = [this](double target) { return onTick(target); };
+        hooks.frame = [this](double target) {
+            return onTick(target) ? std::optional(halfFolded()) : std::nullopt;
+        };
         hooks.paintCover = [this](QPainter& painter, QSize size, const CoverDressing& dressing) {
             paintCover(painter, size, dressing);
         };
-        hooks.frameParams = [](double) { return std::optional(halfFolded()); };
         hooks.source = [s = source] { return (*s)(); };
         hooks.releaseGl = [s = source] { s->releaseGl(); };
         panel = std::make_unique<OverlayPanel>(panelRect, panelRect.size(), std::move(hooks));

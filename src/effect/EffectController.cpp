@@ -17,9 +17,12 @@ EffectController::EffectController(Ports ports)
       lastFilteredAngle_(Tuning::initialLidAngle),
       thermalCritical_(ports_.system.thermalState() == ThermalState::critical),
       // The distant past: no interaction yet.
-      lastPreviewInteraction_(-std::numeric_limits<double>::infinity()) {}
+      lastPreviewInteraction_(-std::numeric_limits<double>::infinity()) {
+    ports_.display.attach(this);
+}
 
 EffectController::~EffectController() {
+    ports_.display.attach(nullptr);
     for (auto* timer : {&previewPump_, &previewIdleTimer_, &previewEnd_, &fadeDeadlineTimer_}) {
         cancelTimer(*timer);
     }
@@ -33,9 +36,8 @@ void EffectController::cancelTimer(std::optional<Scheduler::Handle>& timer) {
 }
 
 void EffectController::start() {
-    ensurePanel();
+    ports_.display.prepare();
     ports_.sensor.start();
-    ports_.capture.prepare();
     frontmostAppChanged();
     publishAvailabilityIfChanged();
 }
@@ -49,12 +51,13 @@ AvailabilityInputs EffectController::facts() const {
     in.lowPower = lowPower_ && settings_.pauseInLowPower;
     in.thermalCritical = thermalCritical_;
     in.frontmostBlockedApp = frontmostBlockedApp_;
-    in.hasBuiltInDisplay = ports_.system.hasBuiltInDisplay() && panel_ != nullptr;
-    in.hasScreenRecording = ports_.capture.hasPermission();
+    const std::optional<DisplayProblem> problem = ports_.display.problem();
+    in.hasBuiltInDisplay = problem != DisplayProblem::noScreen;
+    in.hasScreenRecording = capture().hasPermission();
     in.sensorOpen = sensorAvailable_;
     in.sensorReadsZero = zeroTracker_.readsOnlyZero();
-    in.captureFailing = ports_.capture.isFailing();
-    in.unsupportedSession = !ports_.system.sessionShowsFold();
+    in.captureFailing = capture().isFailing();
+    in.unsupportedSession = problem == DisplayProblem::unsupportedSession;
     return in;
 }
 
@@ -68,7 +71,7 @@ EffectController::SensorFacts EffectController::sensorFacts() const {
 
 std::int64_t EffectController::currentFPS() const {
     const bool onBattery = ports_.system.onBattery().value_or(false);
-    return frameRateCap(ports_.system.thermalState(), !onBattery, ports_.system.builtInMaxFPS());
+    return frameRateCap(ports_.system.thermalState(), !onBattery, ports_.display.maxFPS());
 }
 
 void EffectController::updateAccordion() {
@@ -91,14 +94,14 @@ void EffectController::stepGate(double angle, double velocity, double time) {
     GateInput input{angle,
                     velocity,
                     time,
-                    ports_.capture.hasFrameForCurrentStream(),
+                    capture().hasFrameForCurrentStream(),
                     gateBlocked(true),
                     settings_.gateSettings()};
-    ports_.capture.permissionForGateStep(gate_.wouldStartFold(input));
+    capture().permissionForGateStep(gate_.wouldStartFold(input));
 
-    const bool blocked = gateBlocked(ports_.capture.hasPermission());
+    const bool blocked = gateBlocked(capture().hasPermission());
     input.blocked = blocked;
-    input.frameReady = ports_.capture.hasFrameForCurrentStream();
+    input.frameReady = capture().hasFrameForCurrentStream();
 
     if (preview) {
         motion_.target(*settings_.previewAngle, time);
@@ -117,7 +120,7 @@ void EffectController::applyGateOutput(const GateOutput& output) {
     const bool inCover = gate_.state() == GateState::cover;
     if (inCover != wasInCover_) {
         wasInCover_ = inCover;
-        if (inCover && panel_) {
+        if (inCover && drawable()) {
             ports_.cover.coverAppeared(settings_.coverMode, reduceMotion_);
         } else {
             ports_.cover.coverEnded();
@@ -132,19 +135,18 @@ void EffectController::applyGateOutput(const GateOutput& output) {
 
     holdEscapeKey(motion_.showing());
 
-    if (panel_) {
-        if (motion_.showing()) {
-            if (output.overlayVisible && output.frozen) {
-                panel_->showFrozen();
-            } else if (!panel_->isLive()) {
-                panel_->showLive(currentFPS());
-            }
-        } else {
-            panel_->hide();
+    FoldDisplay& display = ports_.display;
+    if (motion_.showing() && drawable()) {
+        if (output.overlayVisible && output.frozen) {
+            display.showFrozen();
+        } else if (!display.isLive()) {
+            display.showLive(currentFPS());
         }
+    } else {
+        display.hide();
     }
 
-    CaptureControl& capture = ports_.capture;
+    CaptureControl& capture = ports_.display.desktop();
     if (!output.wantsCapture &&
         (capture.isCapturing() || capture.isStarting() || capture.isDesired())) {
         capture.stop();
@@ -184,8 +186,8 @@ void EffectController::publishAvailabilityIfChanged() {
     if (lastPublished_ && *lastPublished_ == current) {
         return;
     }
-    const bool before = ports_.capture.hasPermission();
-    const bool after = ports_.capture.refreshPermission();
+    const bool before = capture().hasPermission();
+    const bool after = capture().refreshPermission();
     current = availability();
     if (!lastPublished_ || *lastPublished_ != current) {
         lastPublished_ = current;
@@ -232,8 +234,8 @@ void EffectController::sensorAvailabilityChanged(bool open) {
     stepAtRest();
 }
 
-void EffectController::captureStreamFailed() {
-    ports_.capture.refreshPermission();
+void EffectController::desktopFailed() {
+    capture().refreshPermission();
     updateAccordion();
     stepAtRest();
 }
@@ -253,7 +255,7 @@ void EffectController::saveSettings() {
 void EffectController::settingsChanged() {
     saveSettings();
     updateAccordion();
-    if (gate_.state() == GateState::cover && panel_ && settings_.coverMode != CoverMode::off) {
+    if (gate_.state() == GateState::cover && drawable() && settings_.coverMode != CoverMode::off) {
         ports_.cover.coverAppeared(settings_.coverMode, reduceMotion_);
     }
     if (onSettingsChange) {
@@ -296,7 +298,7 @@ void EffectController::apply(const URLCommand& command) {
 }
 
 void EffectController::reevaluateAndPublish() {
-    ports_.capture.refreshPermission();
+    capture().refreshPermission();
     updateAccordion();
     stepAtRest();
     publishAvailabilityIfChanged();
@@ -384,9 +386,7 @@ void EffectController::holdEscapeKey(bool held) {
 }
 
 void EffectController::overlayGone() {
-    if (panel_) {
-        panel_->hide();
-    }
+    ports_.display.hide();
     holdEscapeKey(false);
 }
 
@@ -400,7 +400,7 @@ void EffectController::willSleep() {
     sleeping_ = true;
     gate_.forceIdle();
     hideOverlayAtOnce();
-    ports_.capture.stop();
+    capture().stop();
     refresh();
 }
 
@@ -408,21 +408,17 @@ void EffectController::didWake() {
     sleeping_ = false;
     gate_.forceIdle();
     motion_.hideNow();
-    ports_.capture.refreshPermission();
+    capture().refreshPermission();
     ports_.sensor.reopen();
-    ensurePanel();
-    ports_.capture.prepare();
+    ports_.display.prepare();
     refresh();
 }
 
 void EffectController::screenParametersChanged() {
-    ports_.capture.stop();
-    ports_.capture.invalidatePrepared();
+    capture().stop();
     gate_.forceIdle();
     hideOverlayAtOnce();
-    panel_.reset();
-    ensurePanel();
-    ports_.capture.prepare();
+    ports_.display.prepare();
     refresh();
 }
 
@@ -433,8 +429,8 @@ void EffectController::screenLocked(bool locked) {
 
 void EffectController::powerStateChanged() {
     lowPower_ = ports_.system.lowPowerMode();
-    if (panel_) {
-        panel_->setFrameRate(currentFPS());
+    if (drawable()) {
+        ports_.display.setFrameRate(currentFPS());
     }
     refresh();
 }
@@ -447,7 +443,7 @@ void EffectController::screensSlept(bool asleep) {
     screensAsleep_ = asleep;
     if (asleep) {
         hideOverlayAtOnce();
-        ports_.capture.stop();
+        capture().stop();
     }
     refresh();
 }
@@ -456,15 +452,15 @@ void EffectController::sessionActive(bool active) {
     sessionInactive_ = !active;
     if (!active) {
         hideOverlayAtOnce();
-        ports_.capture.stop();
+        capture().stop();
     }
     refresh();
 }
 
 void EffectController::thermalStateChanged() {
     thermalCritical_ = ports_.system.thermalState() == ThermalState::critical;
-    if (panel_) {
-        panel_->setFrameRate(currentFPS());
+    if (drawable()) {
+        ports_.display.setFrameRate(currentFPS());
     }
     refresh();
 }
@@ -484,13 +480,21 @@ void EffectController::frontmostAppChanged() {
     publishAvailabilityIfChanged();
 }
 
-// The panel.
+// The display.
 
-void EffectController::ensurePanel() {
-    if (panel_ || !ports_.makePanel) {
-        return;
+bool EffectController::drawable() const {
+    return !ports_.display.problem().has_value();
+}
+
+std::optional<FoldFrameParams> EffectController::frameAt(double targetTime) {
+    if (!tick(targetTime)) {
+        return std::nullopt;
     }
-    panel_ = ports_.makePanel();
+    std::optional<FoldFrameParams> frame = frameParams(targetTime);
+    if (frame) {
+        frame->targetTime = targetTime;
+    }
+    return frame;
 }
 
 bool EffectController::tick(double time) {

@@ -8,6 +8,7 @@
 #include "core/Availability.h"
 #include "core/SystemLog.h"
 #include "effect/EffectPorts.h"
+#include "effect/FoldDisplay.h"
 #include "motion/MotionGate.h"
 #include "motion/OverlayMotion.h"
 #include "render/FoldUniforms.h"
@@ -21,11 +22,11 @@
 
 namespace orvane {
 
-class EffectController final : public SystemEventsListener {
+class EffectController final : public SystemEventsListener, public FoldDisplayClient {
 public:
     struct Ports {
         SettingsStore& defaults;
-        CaptureControl& capture;
+        FoldDisplay& display;
         LidSensorControl& sensor;
         CoverControl& cover;
         AccordionControl& accordion;
@@ -35,8 +36,6 @@ public:
         const SystemFacts& system;
         SystemLog& log;
         Clock clock;
-        // A panel for the built-in screen, or none when there is no such screen.
-        std::function<std::unique_ptr<OverlayPanelControl>()> makePanel;
     };
 
     struct SensorFacts {
@@ -64,7 +63,6 @@ public:
     // Inputs from the sensor.
     void lidSample(double angle, double time);
     void sensorAvailabilityChanged(bool open);
-    void captureStreamFailed();
 
     // User commands.
     void editSettings(const std::function<void(FoldSettings&)>& change);
@@ -89,9 +87,12 @@ public:
     void frontmostAppChanged() override;
     void thermalStateChanged() override;
 
-    // The panel's display link: advances the animator; false once the overlay is gone.
+    // The display asks for each frame; it also hears when the live desktop fails.
+    std::optional<FoldFrameParams> frameAt(double targetTime) override;
+    void desktopFailed() override;
+    // The display link's step: advances the animator; false once the overlay is gone.
     bool tick(double time);
-    // What the panel draws at `time`; none without a frame to draw.
+    // What is drawn at `time`; none without a frame to draw.
     std::optional<FoldFrameParams> frameParams(double time);
 
     std::function<void(const Availability&)> onAvailabilityChange;
@@ -110,7 +111,9 @@ private:
     void settingsChanged();
     void publishAvailabilityIfChanged();
     void updateAccordion();
-    void ensurePanel();
+    bool drawable() const;
+    CaptureControl& capture() { return ports_.display.desktop(); }
+    const CaptureControl& capture() const { return ports_.display.desktop(); }
     void syncFadeDeadline();
     void hideOverlayAtOnce();
     void overlayGone();
@@ -126,7 +129,6 @@ private:
     AngleFilter filter_;
     OverlayMotion motion_;
     SensorZeroTracker zeroTracker_;
-    std::unique_ptr<OverlayPanelControl> panel_;
     bool sleeping_ = false;
     bool locked_ = false;
     bool lowPower_ = false;

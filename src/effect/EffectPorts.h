@@ -17,17 +17,6 @@
 
 namespace orvane {
 
-// The overlay window on the built-in screen.
-class OverlayPanelControl {
-public:
-    virtual ~OverlayPanelControl() = default;
-    virtual void showLive(std::int64_t fps) = 0;
-    virtual void showFrozen() = 0;
-    virtual void hide() = 0;
-    virtual bool isLive() const = 0;
-    virtual void setFrameRate(std::int64_t fps) = 0;
-};
-
 class AccordionControl {
 public:
     virtual ~AccordionControl() = default;
@@ -84,10 +73,6 @@ public:
     };
 
     virtual ~SystemFacts() = default;
-    // Whether anything can draw the fold on this desktop session.
-    virtual bool sessionShowsFold() const = 0;
-    virtual bool hasBuiltInDisplay() const = 0;
-    virtual std::optional<std::int64_t> builtInMaxFPS() const = 0;
     // None when no battery is found or the power state cannot be read.
     virtual std::optional<bool> onBattery() const = 0;
     virtual ThermalState thermalState() const = 0;

@@ -12,7 +12,6 @@ LinuxSystem::LinuxSystem(Sources sources)
       thermal_(sources_.sysfsRoot, *this) {}
 
 void LinuxSystem::start() {
-    refreshScreen();
     thermal_.start();
     if (!sources_.x11Session || !desktop_.start()) {
         sources_.log.note("system", "No X11 display: the app in front, the screens and their "
@@ -27,24 +26,6 @@ void LinuxSystem::start() {
         desktop_.pollScreenPower();
     });
     poll_.start();
-}
-
-void LinuxSystem::refreshScreen() {
-    screen_ = sources_.builtInScreen ? sources_.builtInScreen() : std::nullopt;
-}
-
-void LinuxSystem::screenParametersChanged() {
-    refreshScreen();
-    sources_.listener.screenParametersChanged();
-}
-
-// Read at every gate step: the answer is cached, not asked of the server.
-bool LinuxSystem::hasBuiltInDisplay() const {
-    return screen_.has_value();
-}
-
-std::optional<std::int64_t> LinuxSystem::builtInMaxFPS() const {
-    return screen_ ? BuiltInDisplay::maxFPS(*screen_) : std::nullopt;
 }
 
 } // namespace orvane

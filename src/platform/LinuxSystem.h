@@ -5,7 +5,6 @@
 // zones and the screens' power send no events: both are read on one slow poll.
 #pragma once
 
-#include "capture/BuiltInDisplay.h"
 #include "effect/EffectPorts.h"
 #include "platform/DBusSystemEvents.h"
 #include "platform/ThermalMonitor.h"
@@ -24,11 +23,8 @@ public:
         SystemEventsListener& listener;
         const AppCatalog& catalog;
         SystemLog& log;
-        // The built-in screen as the capture finds it, none without one.
-        std::function<std::optional<BuiltInDisplay::Screen>()> builtInScreen;
         std::filesystem::path sysfsRoot = "/sys";
-        // The application runs on X11: only there is the desktop read through X and the
-        // fold drawn, for now.
+        // The application runs on X11: only then is the desktop read through X.
         bool x11Session = true;
     };
 
@@ -36,12 +32,7 @@ public:
 
     // Reads every source once and starts listening; events go to the listener from here on.
     void start();
-    // Finds the built-in screen again, as after a change of the settings' choice.
-    void refreshScreen();
 
-    bool sessionShowsFold() const override { return sources_.x11Session; }
-    bool hasBuiltInDisplay() const override;
-    std::optional<std::int64_t> builtInMaxFPS() const override;
     std::optional<bool> onBattery() const override { return dbus_.onBattery(); }
     ThermalState thermalState() const override { return thermal_.state(); }
     bool lowPowerMode() const override { return dbus_.lowPowerMode(); }
@@ -57,21 +48,19 @@ public:
     const X11Desktop& desktop() const { return desktop_; }
 
 private:
-    // Every event passes through on its way to the listener, so the screen is
-    // looked up again before the controller hears that the screens changed.
+    // Every event passes through on its way to the listener.
     void willSleep() override { sources_.listener.willSleep(); }
     void didWake() override { sources_.listener.didWake(); }
     void screenLocked(bool locked) override { sources_.listener.screenLocked(locked); }
     void sessionActive(bool active) override { sources_.listener.sessionActive(active); }
     void screensSlept(bool asleep) override { sources_.listener.screensSlept(asleep); }
-    void screenParametersChanged() override;
+    void screenParametersChanged() override { sources_.listener.screenParametersChanged(); }
     void powerStateChanged() override { sources_.listener.powerStateChanged(); }
     void thermalStateChanged() override { sources_.listener.thermalStateChanged(); }
     void reduceMotionChanged() override { sources_.listener.reduceMotionChanged(); }
     void frontmostAppChanged() override { sources_.listener.frontmostAppChanged(); }
 
     Sources sources_;
-    std::optional<BuiltInDisplay::Screen> screen_;
     DBusSystemEvents dbus_;
     X11Desktop desktop_;
     ThermalMonitor thermal_;

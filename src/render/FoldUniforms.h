@@ -33,6 +33,8 @@ struct FoldFrameParams {
     double angle = 0; // drives the opacity fade
     FoldMotion motion;
     double opacity = 1;
+    // When the frame is meant to be seen, seconds on the lid samples' clock.
+    double targetTime = 0;
     bool operator==(const FoldFrameParams&) const = default;
 };
 

@@ -82,17 +82,12 @@ private:
 // screen-recording switch, counting how often it is asked.
 class FakeSystem final : public SystemFacts {
 public:
-    bool display = true;
-    bool session = true;
     ThermalState thermal = ThermalState::nominal;
     bool lowPower = false;
     std::optional<FrontmostApp> front;
     bool recordingAllowed = false;
     int recordingAsked = 0;
 
-    bool sessionShowsFold() const override { return session; }
-    bool hasBuiltInDisplay() const override { return display; }
-    std::optional<std::int64_t> builtInMaxFPS() const override { return 120; }
     std::optional<bool> onBattery() const override { return false; }
     ThermalState thermalState() const override { return thermal; }
     bool lowPowerMode() const override { return lowPower; }

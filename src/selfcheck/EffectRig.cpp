@@ -8,10 +8,9 @@ namespace orvane {
 EffectRig::EffectRig(std::string suiteName, const FoldSettings& initial)
     : suite(std::move(suiteName)) {
     initial.save(store);
-    controller_ = std::make_unique<EffectController>(EffectController::Ports{
-        store, capture_, quiet_, quiet_, quiet_, quiet_, quiet_, scheduler, system, notes,
-        Clock{scheduler.clock(), scheduler.clock()},
-        [this] { return system.display ? std::make_unique<Panel>(panelState) : nullptr; }});
+    controller_ = std::make_unique<EffectController>(
+        EffectController::Ports{store, display, quiet_, quiet_, quiet_, quiet_, quiet_, scheduler,
+                                system, notes, Clock{scheduler.clock(), scheduler.clock()}});
     controller_->start();
     controller_->sensorAvailabilityChanged(true);
 }

@@ -8,6 +8,7 @@
 #include "cover/CoverControl.h"
 #include "effect/EffectController.h"
 #include "selfcheck/EffectDoubles.h"
+#include "selfcheck/FakeFoldDisplay.h"
 #include "sensor/LidSensorControl.h"
 #include "settings/MemorySettingsStore.h"
 
@@ -16,6 +17,23 @@
 #include <string>
 
 namespace orvane {
+
+// A desktop ready as soon as it is asked for, and always permitted.
+struct QuietCapture final : CaptureControl {
+    bool desired = false;
+    bool hasFrameForCurrentStream() const override { return desired; }
+    bool hasPermission() const override { return true; }
+    bool permissionForGateStep(bool) override { return true; }
+    bool refreshPermission() override { return true; }
+    bool isCapturing() const override { return desired; }
+    bool isStarting() const override { return false; }
+    bool isDesired() const override { return desired; }
+    bool isFailing() const override { return false; }
+    void requestStart(std::int64_t) override { desired = true; }
+    void stop() override { desired = false; }
+    void prepare() override {}
+    void invalidatePrepared() override {}
+};
 
 class EffectRig {
 public:
@@ -28,26 +46,12 @@ public:
     FakeSystem system;
     Notes notes;
     int clicks = 0;
-    std::string panelState = "hidden";
+    QuietCapture capture;
+    FakeFoldDisplay display{capture};
 
     EffectController& controller() { return *controller_; }
 
 private:
-    struct QuietCapture final : CaptureControl {
-        bool desired = false;
-        bool hasFrameForCurrentStream() const override { return desired; }
-        bool hasPermission() const override { return true; }
-        bool permissionForGateStep(bool) override { return true; }
-        bool refreshPermission() override { return true; }
-        bool isCapturing() const override { return desired; }
-        bool isStarting() const override { return false; }
-        bool isDesired() const override { return desired; }
-        bool isFailing() const override { return false; }
-        void requestStart(std::int64_t) override { desired = true; }
-        void stop() override { desired = false; }
-        void prepare() override {}
-        void invalidatePrepared() override {}
-    };
     struct Quiet final : LidSensorControl,
                          CoverControl,
                          AccordionControl,
@@ -67,17 +71,6 @@ private:
         void playClick(double) override { ++clicks; }
         void haptic() override {}
     };
-    struct Panel final : OverlayPanelControl {
-        explicit Panel(std::string& state) : state(state) {}
-        std::string& state;
-        void showLive(std::int64_t) override { state = "live"; }
-        void showFrozen() override { state = "frozen"; }
-        void hide() override { state = "hidden"; }
-        bool isLive() const override { return state == "live"; }
-        void setFrameRate(std::int64_t) override {}
-    };
-
-    QuietCapture capture_;
     Quiet quiet_{clicks};
     std::unique_ptr<EffectController> controller_;
 };

@@ -441,21 +441,21 @@ void permissionAndBlockingChecks(Reporter& r) {
     const Case c = handClose();
     const double period = 1 / sampleHz;
     double t = 0;
-    for (; t < c.scenario.back().t1 && rig.panelState != "live"; t += period) {
+    for (; t < c.scenario.back().t1 && rig.display.state != "live"; t += period) {
         rig.scheduler.advanceTo(t);
         controller.lidSample(c.angleAt(t), t);
     }
-    const bool wasLive = rig.panelState == "live" && controller.motion().showing();
+    const bool wasLive = rig.display.state == "live" && controller.motion().showing();
     // The screen goes: a reason that blocks, read at the next step.
-    rig.system.display = false;
+    rig.display.fault = DisplayProblem::noScreen;
     rig.scheduler.advanceTo(t);
     controller.lidSample(c.angleAt(t), t);
     constexpr double hideWithin = 0.03;
     const bool ticking = controller.tick(t + hideWithin);
-    r.check(wasLive && rig.panelState == "hidden" && !controller.motion().showing() && !ticking,
+    r.check(wasLive && rig.display.state == "hidden" && !controller.motion().showing() && !ticking,
             "smooth_blocking_hides_at_once",
             !wasLive ? "the controller never showed the fold"
-                     : "after a block the panel is " + rig.panelState +
+                     : "after a block the panel is " + rig.display.state +
                            (ticking ? " and still ticking" : ""));
 }
 

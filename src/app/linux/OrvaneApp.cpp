@@ -12,15 +12,15 @@
 #include "app/linux/ToolModes.h"
 #include "capture/CaptureService.h"
 #include "capture/linux/SessionScreens.h"
-#include "capture/linux/X11CaptureFactory.h"
 #include "core/AppIdentity.h"
 #include "core/ExitStatus.h"
 #include "cover/CoverController.h"
 #include "cover/linux/CoverPainter.h"
+#include "display/UnavailableFoldDisplay.h"
+#include "display/linux/X11FoldDisplay.h"
 #include "effect/EffectController.h"
 #include "effect/SoundFeedback.h"
 #include "effect/SoundPlayer.h"
-#include "offscreen/linux/CannedDesktop.h"
 #include "platform/JournalLog.h"
 #include "platform/LinuxSystem.h"
 #include "platform/MonotonicClock.h"
@@ -28,7 +28,6 @@
 #include "platform/QtX11.h"
 #include "platform/SdlAudioOutput.h"
 #include "render/linux/OverlayPanel.h"
-#include "render/linux/PanelSource.h"
 #include "sensor/LidSensorService.h"
 #include "sensor/linux/SensorThread.h"
 #include "sensor/linux/SystemLidSources.h"
@@ -42,8 +41,6 @@
 
 #include <QApplication>
 #include <QMetaObject>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QPainter>
 #include <QTimer>
 #include <QWindow>
@@ -94,13 +91,6 @@ private:
     }
 };
 
-QSurfaceFormat coreProfile() {
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    return format;
-}
-
 // This process's X windows: the capture leaves them out.
 std::vector<unsigned long> ownWindows() {
     std::vector<unsigned long> windows;
@@ -134,12 +124,11 @@ struct OrvaneApp::Parts {
     std::unique_ptr<MenuBarController> menuBar;
     DesktopEntryCatalog catalog = DesktopEntryCatalog::fromEnvironment();
     ListenerRelay relay;
+    CoverPainter coverPainter;
 
-    // Present only with OpenGL 3.3.
-    QOffscreenSurface captureSurface;
-    QOpenGLContext captureContext;
-    std::unique_ptr<X11CaptureFactory> captureFactory;
-    std::unique_ptr<CaptureService> capture;
+    // Where the fold is drawn; on X11 only with OpenGL 3.3.
+    std::unique_ptr<FoldDisplay> display;
+    X11FoldDisplay* x11Display = nullptr;
     std::unique_ptr<LinuxSystem> system;
     // Posts from the sensor's thread land here; gone with it, they are dropped.
     std::unique_ptr<QObject> mainThread;
@@ -147,7 +136,6 @@ struct OrvaneApp::Parts {
     std::unique_ptr<SensorThread> sensorThread;
     std::unique_ptr<LidSensorService> sensor;
     std::unique_ptr<AccordionEngine> accordion;
-    CoverPainter coverPainter;
     std::unique_ptr<CoverController> cover;
     std::unique_ptr<EscapeHotkey> escape;
     std::unique_ptr<EffectController> effect;
@@ -179,8 +167,12 @@ EffectController* OrvaneApp::effect() {
     return parts_->effect.get();
 }
 
+OverlayPanel* OrvaneApp::panel() const {
+    return parts_->x11Display != nullptr ? parts_->x11Display->panel() : nullptr;
+}
+
 const CaptureService* OrvaneApp::capture() const {
-    return parts_->capture.get();
+    return parts_->x11Display != nullptr ? &parts_->x11Display->capture() : nullptr;
 }
 
 MenuBarController& OrvaneApp::menuBar() {
@@ -216,28 +208,34 @@ void OrvaneApp::launch() {
 
 bool OrvaneApp::makeEffect() {
     Parts& p = *parts_;
-    // The capture composes the desktop in its own context; the panel shares its textures.
-    p.captureSurface.setFormat(coreProfile());
-    p.captureSurface.create();
-    p.captureContext.setFormat(coreProfile());
-    if (!p.captureContext.create() || p.captureContext.format().version() < qMakePair(3, 3)) {
-        p.log.note("app", "No OpenGL 3.3 context could be made: the fold is unavailable.");
-        return false;
+    const bool x11 = qtX11Display() != nullptr;
+    if (x11) {
+        auto display = X11FoldDisplay::create(X11FoldDisplay::Ports{
+            p.scheduler, p.log, uptimeSeconds,
+            [this] {
+                return parts_->effect ? parts_->effect->settings().builtInScreen : std::string();
+            },
+            ownWindows,
+            [this] {
+                SettingsWindow* window = parts_->settingsWindow.get();
+                return window != nullptr && window->aboveOverlay()
+                           ? std::vector<unsigned long>{static_cast<unsigned long>(window->winId())}
+                           : std::vector<unsigned long>{};
+            },
+            [painter = &p.coverPainter](QPainter& qp, QSize size, const CoverDressing& dressing) {
+                painter->paint(qp, size, dressing, 1.0);
+            }});
+        if (!display) {
+            return false;
+        }
+        p.x11Display = display.get();
+        p.display = std::move(display);
+    } else {
+        // Wayland: no back-end draws the fold there yet.
+        p.display = std::make_unique<UnavailableFoldDisplay>(DisplayProblem::unsupportedSession);
     }
-    p.captureFactory = std::make_unique<X11CaptureFactory>(X11CaptureFactory::Ports{
-        p.scheduler, p.log, p.captureContext, p.captureSurface,
-        [this] {
-            return parts_->effect ? parts_->effect->settings().builtInScreen : std::string();
-        },
-        ownWindows});
-    p.capture = std::make_unique<CaptureService>(
-        CaptureService::Ports{*p.captureFactory, p.scheduler, uptimeSeconds, p.log});
     p.system = std::make_unique<LinuxSystem>(LinuxSystem::Sources{
-        .listener = p.relay,
-        .catalog = p.catalog,
-        .log = p.log,
-        .builtInScreen = [this] { return parts_->captureFactory->builtInScreen(); },
-        .x11Session = qtX11Display() != nullptr});
+        .listener = p.relay, .catalog = p.catalog, .log = p.log, .x11Session = x11});
 
     p.mainThread = std::make_unique<QObject>();
     SensorPoller::Reader reader;
@@ -260,45 +258,13 @@ bool OrvaneApp::makeEffect() {
         options_.accordionOutput != nullptr ? *options_.accordionOutput : p.sdlAccordion;
     p.accordion = std::make_unique<AccordionEngine>(
         AccordionEngine::Ports{accordionOutput, p.scheduler, monotonicSeconds});
-    p.cover = std::make_unique<CoverController>([this]() -> CoverHost* { return panel_.data(); },
-                                                p.scheduler, wallSeconds);
+    p.cover = std::make_unique<CoverController>(
+        [display = p.display.get()]() -> CoverHost* { return display; }, p.scheduler, wallSeconds);
     p.escape = std::make_unique<EscapeHotkey>(qtX11Display(), p.log);
 
     p.effect = std::make_unique<EffectController>(EffectController::Ports{
-        p.store, *p.capture, *p.sensor, *p.cover, *p.accordion, *p.escape, p.feedback, p.scheduler,
-        *p.system, p.log, Clock{monotonicSeconds, wallSeconds},
-        [this]() -> std::unique_ptr<OverlayPanelControl> {
-            Parts& parts = *parts_;
-            const auto screen = parts.captureFactory->builtInScreen();
-            if (!screen || screen->width <= 0 || screen->height <= 0) {
-                return nullptr;
-            }
-            const QRect rect(screen->x, screen->y, screen->width, screen->height);
-            const CannedDesktop canned(rect.width(), rect.height());
-            auto source = std::make_shared<PanelSource>(
-                [capture = parts.capture.get()] { return capture->latestFrame(); },
-                SampleImage{canned.width(), canned.height(), canned.bytes()});
-            OverlayPanelHooks hooks;
-            EffectController* effect = parts.effect.get();
-            hooks.tick = [effect](double time) { return effect->tick(time); };
-            hooks.frameParams = [effect](double time) { return effect->frameParams(time); };
-            hooks.source = [source] { return (*source)(); };
-            hooks.releaseGl = [source] { source->releaseGl(); };
-            hooks.paintCover = [painter = &parts.coverPainter](QPainter& qp, QSize size,
-                                                               const CoverDressing& dressing) {
-                painter->paint(qp, size, dressing, 1.0);
-            };
-            auto panel = std::make_unique<OverlayPanel>(rect, rect.size(), std::move(hooks),
-                                                        &parts.captureContext);
-            panel->allowAbove([this] {
-                SettingsWindow* window = parts_->settingsWindow.get();
-                return window != nullptr && window->aboveOverlay()
-                           ? std::vector<unsigned long>{static_cast<unsigned long>(window->winId())}
-                           : std::vector<unsigned long>{};
-            });
-            panel_ = panel.get();
-            return panel;
-        }});
+        p.store, *p.display, *p.sensor, *p.cover, *p.accordion, *p.escape, p.feedback, p.scheduler,
+        *p.system, p.log, Clock{monotonicSeconds, wallSeconds}});
     p.relay.target = p.effect.get();
     p.autostart = std::make_unique<XdgAutostart>(
         XdgAutostart::fromEnvironment(QCoreApplication::applicationFilePath().toStdString()));
@@ -366,10 +332,8 @@ void OrvaneApp::connectEffect() {
             chosenScreen_ = settings.builtInScreen;
             // Another screen chosen: found again, then the panel and capture rebuilt, after
             // the edit that chose it has finished.
-            QTimer::singleShot(0, parts_->mainThread.get(), [this] {
-                parts_->system->refreshScreen();
-                parts_->effect->screenParametersChanged();
-            });
+            QTimer::singleShot(0, parts_->mainThread.get(),
+                               [this] { parts_->effect->screenParametersChanged(); });
         }
     };
     effect.onLidSample = [this, &menu](std::optional<double> angle, double velocity) {
@@ -387,7 +351,6 @@ void OrvaneApp::connectEffect() {
     p.sensor->onAvailabilityChange = [&effect](bool open) {
         effect.sensorAvailabilityChanged(open);
     };
-    p.capture->onStreamFailure = [&effect] { effect.captureStreamFailed(); };
     p.escape->onEscape = [&effect] { effect.escapePressed(); };
 }
 

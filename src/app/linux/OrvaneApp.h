@@ -61,8 +61,8 @@ public:
     // None when OpenGL 3.3 is missing: the status item then says so.
     EffectController* effect();
     MenuBarController& menuBar();
-    // The overlay panel while there is one.
-    OverlayPanel* panel() const { return panel_.data(); }
+    // On X11, the overlay panel while there is a screen for it, and the capture.
+    OverlayPanel* panel() const;
     const CaptureService* capture() const;
     // The windows once shown.
     SettingsWindow* settingsWindow();
@@ -79,7 +79,6 @@ private:
 
     Options options_;
     std::unique_ptr<Parts> parts_;
-    QPointer<OverlayPanel> panel_;
     std::set<std::string, std::less<>> loggedInvalidURLs_;
     std::string chosenScreen_;
 };

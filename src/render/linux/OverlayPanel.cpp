@@ -248,7 +248,9 @@ void OverlayPanel::paintGL() {
         return;
     }
     const double target = targetTime(monotonicSeconds());
-    if (hooks_.tick && !hooks_.tick(target)) {
+    const std::optional<FoldFrameParams> params =
+        hooks_.frame ? hooks_.frame(target) : std::nullopt;
+    if (!params) {
         // The overlay is over: no more frames, and unmapped outside the paint.
         mode_ = Mode::hidden;
         pacer_.stop();
@@ -261,9 +263,8 @@ void OverlayPanel::paintGL() {
         glClear(GL_COLOR_BUFFER_BIT);
         return;
     }
-    const auto params = hooks_.frameParams ? hooks_.frameParams(target) : std::nullopt;
     const auto source = hooks_.source ? hooks_.source() : std::nullopt;
-    if (renderer_ && canvas_.framebuffer && params && source) {
+    if (renderer_ && canvas_.framebuffer && source) {
         // The window is opaque and nothing composites it over the desktop: the desktop goes
         // under the fold here, so a fading fold shows the desktop through it, not black.
         underlay(*source);

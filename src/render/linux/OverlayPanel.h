@@ -5,7 +5,6 @@
 #pragma once
 
 #include "cover/CoverHost.h"
-#include "effect/EffectPorts.h"
 #include "render/FoldUniforms.h"
 #include "render/linux/FoldRenderer.h"
 #include "render/linux/GlObjects.h"
@@ -22,9 +21,8 @@ class QPainter;
 namespace orvane {
 
 struct OverlayPanelHooks {
-    // The effect controller's tick; false means the overlay is gone.
-    std::function<bool(double targetTime)> tick;
-    std::function<std::optional<FoldFrameParams>(double targetTime)> frameParams;
+    // The frame to draw for `targetTime`; none means the overlay is over, and it hides.
+    std::function<std::optional<FoldFrameParams>(double targetTime)> frame;
     // The picture to fold, in this panel's context.
     std::function<std::optional<SourceTexture>()> source;
     std::function<void(QPainter&, QSize, const CoverDressing&)> paintCover;
@@ -32,7 +30,7 @@ struct OverlayPanelHooks {
     std::function<void()> releaseGl;
 };
 
-class OverlayPanel final : public QOpenGLWindow, public OverlayPanelControl, public CoverHost {
+class OverlayPanel final : public QOpenGLWindow, public CoverHost {
 public:
     enum class Mode { hidden, live, frozen };
 
@@ -42,12 +40,11 @@ public:
                  QOpenGLContext* share = nullptr);
     ~OverlayPanel() override;
 
-    // OverlayPanelControl
-    void showLive(std::int64_t fps) override;
-    void showFrozen() override;
-    void hide() override;
-    bool isLive() const override { return mode_ == Mode::live; }
-    void setFrameRate(std::int64_t fps) override;
+    void showLive(std::int64_t fps);
+    void showFrozen();
+    void hide();
+    bool isLive() const { return mode_ == Mode::live; }
+    void setFrameRate(std::int64_t fps);
 
     // CoverHost
     int width() const override { return pixels_.width(); }

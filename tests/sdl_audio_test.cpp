@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The SDL2 sound output on SDL's dummy driver, which runs a callback device
 // with no sound card, and with a driver that does not exist.
-#include "platform/SdlAudioOutput.h"
+#include "sound/linux/SdlAudioOutput.h"
 #include "support/ScopedEnv.h"
 
 #include <doctest/doctest.h>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The clear click's samples and resampling, and the sound player driven with
 // an output double whose audio thread is the test calling its render function.
-#include "effect/ClearClick.h"
-#include "effect/SoundFeedback.h"
-#include "effect/SoundPlayer.h"
 #include "selfcheck/SignalMeasures.h"
+#include "sound/ClearClick.h"
+#include "sound/SoundFeedback.h"
+#include "sound/SoundPlayer.h"
 #include "support/Doubles.h"
 
 #include <doctest/doctest.h>

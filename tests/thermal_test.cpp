@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The heat from thermal zones on fake sysfs trees, and the system log's fallback.
-#include "effect/ThermalZones.h"
 #include "platform/JournalLog.h"
 #include "platform/ThermalMonitor.h"
 #include "support/TempDir.h"
+#include "system/ThermalZones.h"
 
 #include <doctest/doctest.h>
 

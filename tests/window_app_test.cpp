@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The desktop-entry id of a window's app from each kind of clue, best first.
-#include "effect/WindowApp.h"
+#include "system/WindowApp.h"
 
 #include <doctest/doctest.h>
 

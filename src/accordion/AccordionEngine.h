@@ -7,8 +7,8 @@
 #include "accordion/AccordionDSP.h"
 #include "accordion/AccordionModel.h"
 #include "accordion/AccordionParams.h"
-#include "core/AudioOutput.h"
 #include "effect/EffectPorts.h"
+#include "sound/AudioOutput.h"
 
 #include <array>
 #include <functional>

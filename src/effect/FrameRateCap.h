@@ -3,12 +3,12 @@
 // system's heat, its power source and the built-in screen.
 #pragma once
 
+#include "system/SystemFacts.h"
+
 #include <cstdint>
 #include <optional>
 
 namespace orvane {
-
-enum class ThermalState { nominal, fair, serious, critical };
 
 // `builtInMaxFPS` is the built-in screen's maximum refresh rate, absent when
 // there is no built-in screen.

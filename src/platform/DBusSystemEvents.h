@@ -8,8 +8,8 @@
 #pragma once
 
 #include "core/SystemLog.h"
-#include "effect/EffectPorts.h"
 #include "platform/DBusBus.h"
+#include "system/SystemFacts.h"
 
 #include <QObject>
 

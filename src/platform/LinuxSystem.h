@@ -5,10 +5,10 @@
 // zones and the screens' power send no events: both are read on one slow poll.
 #pragma once
 
-#include "effect/EffectPorts.h"
 #include "platform/DBusSystemEvents.h"
 #include "platform/ThermalMonitor.h"
 #include "platform/X11Desktop.h"
+#include "system/SystemFacts.h"
 
 #include <QTimer>
 

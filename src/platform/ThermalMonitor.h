@@ -4,8 +4,8 @@
 // told to the listener.
 #pragma once
 
-#include "effect/EffectPorts.h"
-#include "effect/ThermalZones.h"
+#include "system/SystemFacts.h"
+#include "system/ThermalZones.h"
 
 #include <filesystem>
 #include <optional>

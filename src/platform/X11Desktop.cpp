@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "platform/X11Desktop.h"
 
-#include "effect/WindowApp.h"
 #include "platform/SysfsFile.h"
 #include "platform/X11Errors.h"
+#include "system/WindowApp.h"
 
 #include <QSocketNotifier>
 

@@ -4,8 +4,8 @@
 // connection, read on the main thread as events arrive.
 #pragma once
 
-#include "effect/EffectPorts.h"
 #include "settings/AppCatalog.h"
+#include "system/SystemFacts.h"
 
 #include <QObject>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The clear click as synthesised, and the veil's frost image.
 #include "cover/VeilFrost.h"
-#include "effect/ClearClick.h"
 #include "selfcheck/ComponentChecks.h"
 #include "selfcheck/SignalMeasures.h"
+#include "sound/ClearClick.h"
 
 #include <cmath>
 #include <cstdint>

@@ -4,9 +4,9 @@
 // asks, so nothing here depends on the machine the tests run on.
 #pragma once
 
-#include "core/AudioOutput.h"
 #include "core/SystemLog.h"
 #include "selfcheck/EffectDoubles.h"
+#include "sound/AudioOutput.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,8 +3,8 @@
 
 #include "accordion/AccordionEngine.h"
 #include "core/ExitStatus.h"
-#include "platform/SdlAudioOutput.h"
 #include "sensor/AngleFilter.h"
+#include "sound/linux/SdlAudioOutput.h"
 
 #include <chrono>
 #include <iostream>

@@ -19,14 +19,11 @@
 #include "display/UnavailableFoldDisplay.h"
 #include "display/linux/X11FoldDisplay.h"
 #include "effect/EffectController.h"
-#include "effect/SoundFeedback.h"
-#include "effect/SoundPlayer.h"
 #include "platform/JournalLog.h"
 #include "platform/LinuxSystem.h"
 #include "platform/MonotonicClock.h"
 #include "platform/QtScheduler.h"
 #include "platform/QtX11.h"
-#include "platform/SdlAudioOutput.h"
 #include "render/linux/OverlayPanel.h"
 #include "sensor/LidSensorService.h"
 #include "sensor/linux/SensorThread.h"
@@ -38,6 +35,9 @@
 #include "settings/linux/OnboardingWindow.h"
 #include "settings/linux/SettingsWindow.h"
 #include "settings/linux/XdgAutostart.h"
+#include "sound/SoundFeedback.h"
+#include "sound/SoundPlayer.h"
+#include "sound/linux/SdlAudioOutput.h"
 
 #include <QApplication>
 #include <QMetaObject>

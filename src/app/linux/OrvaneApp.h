@@ -5,9 +5,9 @@
 // to the status item, and routes URL commands. It keeps no state of the effect.
 #pragma once
 
-#include "core/AudioOutput.h"
 #include "render/linux/OverlayPanel.h"
 #include "sensor/SensorPoller.h"
+#include "sound/AudioOutput.h"
 
 #include <QPointer>
 

@@ -5,8 +5,8 @@
 // silently; closing the window leaves it for the next launch.
 #pragma once
 
-#include "effect/AudioBuffer.h"
 #include "settings/OnboardingModel.h"
+#include "sound/AudioBuffer.h"
 
 #include <QTimer>
 #include <QWidget>

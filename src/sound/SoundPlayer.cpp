@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "effect/SoundPlayer.h"
+#include "sound/SoundPlayer.h"
 
 #include "core/Tuning.h"
-#include "effect/ClearClick.h"
+#include "sound/ClearClick.h"
 
 #include <algorithm>
 #include <cmath>

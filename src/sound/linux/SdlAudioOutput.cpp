@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/SdlAudioOutput.h"
+#include "sound/linux/SdlAudioOutput.h"
 
 #include <SDL.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "effect/WindowApp.h"
+#include "system/WindowApp.h"
 
 namespace orvane::WindowApp {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "effect/ThermalZones.h"
+#include "system/ThermalZones.h"
 
 #include <cmath>
 

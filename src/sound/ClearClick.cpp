@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "effect/ClearClick.h"
+#include "sound/ClearClick.h"
 
 #include "core/Xorshift.h"
 

@@ -3,7 +3,7 @@
 // sound file ships with the application.
 #pragma once
 
-#include "effect/AudioBuffer.h"
+#include "sound/AudioBuffer.h"
 
 #include <cstddef>
 #include <optional>

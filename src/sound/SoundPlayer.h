@@ -5,9 +5,9 @@
 // Entry points run on the main thread; the output's thread only mixes.
 #pragma once
 
-#include "core/AudioOutput.h"
-#include "effect/AudioBuffer.h"
-#include "effect/EffectPorts.h"
+#include "core/Scheduler.h"
+#include "sound/AudioBuffer.h"
+#include "sound/AudioOutput.h"
 
 #include <array>
 #include <atomic>

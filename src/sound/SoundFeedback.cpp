@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "effect/SoundFeedback.h"
+#include "sound/SoundFeedback.h"
 
 namespace orvane {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "effect/EffectPorts.h"
-#include "effect/SoundPlayer.h"
+#include "sound/SoundPlayer.h"
 
 namespace orvane {
 

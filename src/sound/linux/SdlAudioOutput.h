@@ -4,7 +4,7 @@
 // format obtained is the one asked for. Main thread only.
 #pragma once
 
-#include "core/AudioOutput.h"
+#include "sound/AudioOutput.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 // passive trip point, critical once any reaches a hot or critical one.
 #pragma once
 
-#include "effect/FrameRateCap.h"
+#include "system/SystemFacts.h"
 
 #include <string>
 #include <vector>

@@ -6,7 +6,7 @@
 #include "capture/RecentFrames.h"
 #include "core/Tuning.h"
 #include "core/Xorshift.h"
-#include "selfcheck/FakeCapture.h"
+#include "doubles/FakeCapture.h"
 #include "support/Doubles.h"
 
 #include <doctest/doctest.h>

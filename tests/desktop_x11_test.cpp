@@ -3,11 +3,11 @@
 // and from WM_CLASS, each switch told to the controller, and a blocked app in
 // front holding the effect back.
 #include "capture/CaptureService.h"
+#include "doubles/FakeCapture.h"
+#include "doubles/FakeFoldDisplay.h"
 #include "effect/EffectController.h"
 #include "platform/LinuxSystem.h"
 #include "platform/X11Desktop.h"
-#include "selfcheck/FakeCapture.h"
-#include "selfcheck/FakeFoldDisplay.h"
 #include "settings/MemorySettingsStore.h"
 #include "support/Doubles.h"
 #include "support/EventLoop.h"

@@ -2,8 +2,8 @@
 // The effect controller's whole decision path, driven with doubles for every
 // component and a scripted clock.
 #include "core/Xorshift.h"
+#include "doubles/FakeFoldDisplay.h"
 #include "effect/EffectController.h"
-#include "selfcheck/FakeFoldDisplay.h"
 #include "settings/MemorySettingsStore.h"
 #include "support/Doubles.h"
 

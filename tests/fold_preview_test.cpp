@@ -4,14 +4,14 @@
 // wallpaper found in temporary KDE and XFCE configurations and through a stand-in desktop
 // portal. Outside that case the session bus address leads nowhere.
 #include "settings/WelcomeFrames.h"
-#include "settings/linux/FoldPreview.h"
-#include "settings/linux/StyleThumbnails.h"
-#include "settings/linux/Wallpaper.h"
-#include "settings/linux/WelcomeAnimation.h"
 #include "support/EventLoop.h"
 #include "support/PrivateBuses.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
+#include "windows/FoldPreview.h"
+#include "windows/StyleThumbnails.h"
+#include "windows/Wallpaper.h"
+#include "windows/WelcomeAnimation.h"
 
 #include <doctest/doctest.h>
 

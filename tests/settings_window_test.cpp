@@ -8,8 +8,8 @@
 #include "platform/MonotonicClock.h"
 #include "settings/SettingsLayout.h"
 #include "settings/linux/IniSettingsStore.h"
-#include "settings/linux/SettingsWindow.h"
 #include "support/XvfbDesktop.h"
+#include "windows/SettingsWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -2,7 +2,6 @@
 // The status item in a tray: a StatusNotifierWatcher on a private session bus,
 // the item registered with it, and its menu read and clicked over
 // com.canonical.dbusmenu as a panel would. Also the icon's pixels.
-#include "app/linux/BellowsIcon.h"
 #include "app/linux/MenuBarController.h"
 #include "settings/FoldSettings.h"
 #include "support/Doubles.h"
@@ -10,6 +9,7 @@
 #include "support/PrivateBuses.h"
 #include "support/TrayReader.h"
 #include "support/XvfbDesktop.h"
+#include "windows/BellowsIcon.h"
 
 #include <QAction>
 #include <QApplication>

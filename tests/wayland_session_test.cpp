@@ -7,11 +7,11 @@
 #include "app/linux/OrvaneApp.h"
 #include "effect/EffectController.h"
 #include "settings/linux/IniSettingsStore.h"
-#include "settings/linux/SettingsWindow.h"
 #include "support/EventLoop.h"
 #include "support/KWinSession.h"
 #include "support/RunProcess.h"
 #include "support/TrayReader.h"
+#include "windows/SettingsWindow.h"
 
 #include <QApplication>
 #include <QDBusVariant>

@@ -4,13 +4,13 @@
 // build/e2e/ (and the last one at 2x as well).
 #include "accordion/AccordionRender.h"
 #include "sensor/LidCalibration.h"
-#include "settings/linux/OnboardingWindow.h"
-#include "settings/linux/StyleCards.h"
-#include "settings/linux/StyleThumbnails.h"
-#include "settings/linux/WelcomeAnimation.h"
 #include "support/FakeSettingsHost.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
+#include "windows/OnboardingWindow.h"
+#include "windows/StyleCards.h"
+#include "windows/StyleThumbnails.h"
+#include "windows/WelcomeAnimation.h"
 
 #include <doctest/doctest.h>
 

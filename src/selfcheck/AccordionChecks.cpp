@@ -6,9 +6,9 @@
 #include "accordion/AccordionModel.h"
 #include "accordion/AccordionRender.h"
 #include "core/Tuning.h"
+#include "doubles/EffectDoubles.h"
 #include "selfcheck/AccordionProbe.h"
 #include "selfcheck/ComponentChecks.h"
-#include "selfcheck/EffectDoubles.h"
 
 #include <algorithm>
 #include <array>

@@ -3,9 +3,9 @@
 // status shows it, and the manual preview's auto-off without the settings window.
 #include "core/AppIdentity.h"
 #include "core/Tuning.h"
+#include "doubles/EffectRig.h"
 #include "effect/PreviewAutoOff.h"
 #include "selfcheck/ComponentChecks.h"
-#include "selfcheck/EffectRig.h"
 #include "selfcheck/Quoted.h"
 #include "settings/Blocklist.h"
 

@@ -3,9 +3,9 @@
 // one stream at a time, the retry window, retired streams, preparations.
 #include "capture/CaptureService.h"
 #include "core/Tuning.h"
+#include "doubles/EffectDoubles.h"
+#include "doubles/FakeCapture.h"
 #include "selfcheck/ComponentChecks.h"
-#include "selfcheck/EffectDoubles.h"
-#include "selfcheck/FakeCapture.h"
 
 #include <array>
 #include <functional>

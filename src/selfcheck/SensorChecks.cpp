@@ -3,9 +3,9 @@
 // never opens, and the close and reopen after failed reads.
 #include "core/AppIdentity.h"
 #include "core/Tuning.h"
+#include "doubles/EffectRig.h"
+#include "doubles/FakeSensor.h"
 #include "selfcheck/CheckText.h"
-#include "selfcheck/EffectRig.h"
-#include "selfcheck/FakeSensor.h"
 #include "selfcheck/LidChecks.h"
 #include "sensor/AngleFilter.h"
 

@@ -4,8 +4,8 @@
 // effect controller.
 #include "core/AppIdentity.h"
 #include "core/Tuning.h"
+#include "doubles/EffectRig.h"
 #include "selfcheck/ComponentChecks.h"
-#include "selfcheck/EffectRig.h"
 #include "selfcheck/Quoted.h"
 #include "settings/FoldSettings.h"
 #include "settings/MemorySettingsStore.h"

@@ -4,8 +4,8 @@
 // blocking.
 #include "core/AppIdentity.h"
 #include "core/Tuning.h"
+#include "doubles/EffectRig.h"
 #include "selfcheck/CheckText.h"
-#include "selfcheck/EffectRig.h"
 #include "selfcheck/MotionChecks.h"
 #include "selfcheck/SmoothTrace.h"
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/SystemLog.h"
-#include "selfcheck/EffectDoubles.h"
+#include "doubles/EffectDoubles.h"
 #include "sound/AudioOutput.h"
 
 #include <algorithm>

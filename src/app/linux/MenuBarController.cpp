@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/linux/MenuBarController.h"
 
-#include "app/linux/BellowsIcon.h"
 #include "settings/FoldSettings.h"
+#include "windows/BellowsIcon.h"
 
 #include <QAction>
 #include <QCursor>

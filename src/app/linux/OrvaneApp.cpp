@@ -29,15 +29,15 @@
 #include "sensor/linux/SensorThread.h"
 #include "sensor/linux/SystemLidSources.h"
 #include "settings/URLCommand.h"
-#include "settings/linux/Appearance.h"
 #include "settings/linux/DesktopEntryCatalog.h"
 #include "settings/linux/IniSettingsStore.h"
-#include "settings/linux/OnboardingWindow.h"
-#include "settings/linux/SettingsWindow.h"
 #include "settings/linux/XdgAutostart.h"
 #include "sound/SoundFeedback.h"
 #include "sound/SoundPlayer.h"
 #include "sound/linux/SdlAudioOutput.h"
+#include "windows/Appearance.h"
+#include "windows/OnboardingWindow.h"
+#include "windows/SettingsWindow.h"
 
 #include <QApplication>
 #include <QMetaObject>

@@ -3,12 +3,12 @@
 
 #include "accordion/linux/AccordionLiveTest.h"
 #include "accordion/linux/AccordionRenderMode.h"
-#include "app/linux/SelfTest.h"
 #include "core/ExitStatus.h"
 #include "offscreen/linux/MovieRender.h"
 #include "offscreen/linux/RenderModes.h"
 #include "sensor/linux/ProbeMode.h"
-#include "settings/linux/ShotRender.h"
+#include "tools/SelfTest.h"
+#include "tools/ShotRender.h"
 
 #include <type_traits>
 

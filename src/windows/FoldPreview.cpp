@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/FoldPreview.h"
+#include "windows/FoldPreview.h"
 
 #include "core/Tuning.h"
-#include "settings/linux/FoldPreviewRenderer.h"
+#include "windows/FoldPreviewRenderer.h"
 
 #include <QThread>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "selfcheck/FakeSensor.h"
+#include "doubles/FakeSensor.h"
 
 #include <memory>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/Wallpaper.h"
+#include "windows/Wallpaper.h"
 
 #include "core/Tuning.h"
 #include "platform/DBusBus.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "selfcheck/FakeCapture.h"
+#include "doubles/FakeCapture.h"
 
 #include <algorithm>
 

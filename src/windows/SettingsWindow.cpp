@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/SettingsWindow.h"
+#include "windows/SettingsWindow.h"
 
 #include "core/AppIdentity.h"
 #include "core/Tuning.h"
 #include "cover/CoverMode.h"
 #include "settings/SettingsLayout.h"
-#include "settings/linux/FoldPreview.h"
-#include "settings/linux/StyleCards.h"
-#include "settings/linux/Wallpaper.h"
+#include "windows/FoldPreview.h"
+#include "windows/StyleCards.h"
+#include "windows/Wallpaper.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

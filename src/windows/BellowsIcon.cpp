@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/linux/BellowsIcon.h"
+#include "windows/BellowsIcon.h"
 
 #include "app/StatusItemModel.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/ToolApplication.h"
+#include "tools/ToolApplication.h"
 
 #include "core/AppIdentity.h"
 

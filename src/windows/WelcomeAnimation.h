@@ -3,7 +3,7 @@
 // back up, as a loop of still frames rendered once, off the main thread.
 #pragma once
 
-#include "settings/linux/RenderOnce.h"
+#include "windows/RenderOnce.h"
 
 #include <QImage>
 #include <QObject>

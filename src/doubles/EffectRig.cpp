@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "selfcheck/EffectRig.h"
+#include "doubles/EffectRig.h"
 
 #include <utility>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/FoldPreviewRenderer.h"
+#include "windows/FoldPreviewRenderer.h"
 
 #include "offscreen/linux/PngFile.h"
 

@@ -4,7 +4,7 @@
 // manual clock.
 #pragma once
 
-#include "selfcheck/EffectDoubles.h"
+#include "doubles/EffectDoubles.h"
 #include "sensor/LidSensorService.h"
 #include "sensor/LidSource.h"
 #include "sensor/LidSourceChain.h"

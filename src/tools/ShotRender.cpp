@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/ShotRender.h"
+#include "tools/ShotRender.h"
 
 #include "core/AppIdentity.h"
 #include "core/ExitStatus.h"
@@ -8,14 +8,14 @@
 #include "offscreen/linux/OffscreenSession.h"
 #include "offscreen/linux/PngFile.h"
 #include "settings/SettingsLayout.h"
-#include "settings/linux/Appearance.h"
-#include "settings/linux/FoldPreview.h"
-#include "settings/linux/OnboardingWindow.h"
-#include "settings/linux/SettingsWindow.h"
-#include "settings/linux/StyleThumbnails.h"
-#include "settings/linux/ToolApplication.h"
-#include "settings/linux/Wallpaper.h"
-#include "settings/linux/WelcomeAnimation.h"
+#include "tools/ToolApplication.h"
+#include "windows/Appearance.h"
+#include "windows/FoldPreview.h"
+#include "windows/OnboardingWindow.h"
+#include "windows/SettingsWindow.h"
+#include "windows/StyleThumbnails.h"
+#include "windows/Wallpaper.h"
+#include "windows/WelcomeAnimation.h"
 
 #include <QCoreApplication>
 #include <QDir>

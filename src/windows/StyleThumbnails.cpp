@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/StyleThumbnails.h"
+#include "windows/StyleThumbnails.h"
 
 #include "core/Tuning.h"
 #include "settings/FoldSettings.h"
-#include "settings/linux/FoldPreviewRenderer.h"
-#include "settings/linux/Wallpaper.h"
+#include "windows/FoldPreviewRenderer.h"
+#include "windows/Wallpaper.h"
 
 #include <utility>
 #include <vector>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/OnboardingWindow.h"
+#include "windows/OnboardingWindow.h"
 
 #include "accordion/AccordionRender.h"
 #include "core/Tuning.h"
-#include "settings/linux/CheckBadge.h"
-#include "settings/linux/StyleCards.h"
-#include "settings/linux/WelcomeAnimation.h"
+#include "windows/CheckBadge.h"
+#include "windows/StyleCards.h"
+#include "windows/WelcomeAnimation.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

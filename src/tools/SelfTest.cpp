@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "app/linux/SelfTest.h"
+#include "tools/SelfTest.h"
 
-#include "app/linux/SelfTestShell.h"
 #include "selfcheck/SelfChecks.h"
-#include "settings/linux/ToolApplication.h"
+#include "tools/SelfTestShell.h"
+#include "tools/ToolApplication.h"
 
 #include <iostream>
 

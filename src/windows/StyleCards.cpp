@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/StyleCards.h"
+#include "windows/StyleCards.h"
 
 #include "core/Tuning.h"
-#include "settings/linux/CheckBadge.h"
-#include "settings/linux/StyleThumbnails.h"
+#include "windows/CheckBadge.h"
+#include "windows/StyleThumbnails.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -4,7 +4,7 @@
 // main thread.
 #pragma once
 
-#include "settings/linux/RenderOnce.h"
+#include "windows/RenderOnce.h"
 
 #include "render/FoldStyle.h"
 

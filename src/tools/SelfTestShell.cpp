@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "app/linux/SelfTestShell.h"
+#include "tools/SelfTestShell.h"
 
-#include "app/linux/BellowsIcon.h"
 #include "core/AppIdentity.h"
 #include "core/Tuning.h"
 #include "motion/FoldMath.h"
@@ -10,9 +9,10 @@
 #include "selfcheck/ComponentChecks.h"
 #include "settings/SettingsLayout.h"
 #include "settings/linux/IniSettingsStore.h"
-#include "settings/linux/OnboardingWindow.h"
-#include "settings/linux/SettingsWindow.h"
-#include "settings/linux/ShotRender.h"
+#include "tools/ShotRender.h"
+#include "windows/BellowsIcon.h"
+#include "windows/OnboardingWindow.h"
+#include "windows/SettingsWindow.h"
 
 #include <QColor>
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/WelcomeAnimation.h"
+#include "windows/WelcomeAnimation.h"
 
 #include "core/Tuning.h"
 #include "settings/FoldSettings.h"
 #include "settings/WelcomeFrames.h"
-#include "settings/linux/FoldPreviewRenderer.h"
+#include "windows/FoldPreviewRenderer.h"
 
 #include <utility>
 

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "app/EffectSettingsHost.h"
+#include "doubles/EffectRig.h"
 #include "offscreen/ShotRequest.h"
-#include "selfcheck/EffectRig.h"
 #include "settings/AppCatalog.h"
 #include "settings/LoginItem.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "settings/linux/Appearance.h"
+#include "windows/Appearance.h"
 
 #include <QApplication>
 #include <QPalette>

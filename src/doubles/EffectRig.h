@@ -6,9 +6,9 @@
 
 #include "capture/CaptureControl.h"
 #include "cover/CoverControl.h"
+#include "doubles/EffectDoubles.h"
+#include "doubles/FakeFoldDisplay.h"
 #include "effect/EffectController.h"
-#include "selfcheck/EffectDoubles.h"
-#include "selfcheck/FakeFoldDisplay.h"
 #include "sensor/LidSensorControl.h"
 #include "settings/MemorySettingsStore.h"
 

@@ -274,7 +274,14 @@ OnboardingWindow::OnboardingWindow(SettingsHost& host,
         updateAnimation();
     });
 
-    model_.onChange = [this] { refresh(); };
+    // A hidden window catches up when shown.
+    model_.onChange = [this] {
+        if (isVisible()) {
+            refresh();
+        } else {
+            stale_ = true;
+        }
+    };
     refresh();
 }
 
@@ -443,6 +450,10 @@ void OnboardingWindow::closeEvent(QCloseEvent* event) {
 }
 
 void OnboardingWindow::showEvent(QShowEvent* event) {
+    if (stale_) {
+        stale_ = false;
+        refresh();
+    }
     QWidget::showEvent(event);
     updateAnimation();
 }

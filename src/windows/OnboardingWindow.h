@@ -74,6 +74,7 @@ private:
     QPushButton* next_ = nullptr;
     QPushButton* done_ = nullptr;
     QTimer frameTimer_;
+    bool stale_ = false;
     int frameIndex_ = 0;
 };
 

@@ -4,9 +4,9 @@
 // Closing it hides it and ends a held manual preview.
 #pragma once
 
-#include "settings/AppCatalog.h"
-#include "settings/LoginItem.h"
 #include "settings/SettingsModel.h"
+#include "windows/SettingsServices.h"
+#include "windows/SettingsWidgets.h"
 
 #include <QWidget>
 
@@ -19,9 +19,10 @@
 
 class QListWidget;
 class QStackedWidget;
-class QVBoxLayout;
 
 namespace orvane {
+
+class GeneralPane;
 
 class FoldPreview;
 
@@ -29,18 +30,7 @@ class SettingsWindow final : public QWidget {
 public:
     enum Pane { general, appearance, cover, accordion, about };
 
-    struct Services {
-        SettingsHost& host;
-        LoginItemService& loginItems;
-        const AppCatalog& apps;
-        std::function<bool()> reduceMotion;
-        // The connected screens' names, and the one found as built in (none without one).
-        std::function<std::vector<std::string>()> screens;
-        std::function<std::optional<std::string>()> automaticScreen;
-        std::function<void()> showOnboarding;
-        // Ends the program: without a tray this window is the only way to it.
-        std::function<void()> quit;
-    };
+    using Services = SettingsServices;
 
     explicit SettingsWindow(Services services);
     ~SettingsWindow() override;
@@ -62,29 +52,24 @@ public:
     bool aboveOverlay() const { return aboveOverlay_; }
 
 protected:
+    // Opening reads the screens and shows what changed while hidden.
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
-    // Shown while this desktop session cannot show the fold.
-    void sessionCard(QVBoxLayout* pane);
-    QWidget* generalPane();
-    QWidget* appearancePane();
-    QWidget* coverPane();
-    QWidget* accordionPane();
-    QWidget* aboutPane();
-    void refresh();
     void applyLevel();
-    // Runs `update` now and after every change the model announces.
-    void follow(std::function<void()> update);
 
     Services services_;
     std::unique_ptr<FoldPreview> preview_;
     std::unique_ptr<SettingsModel> model_;
     QListWidget* sidebar_ = nullptr;
     QStackedWidget* panes_ = nullptr;
+    GeneralPane* general_ = nullptr;
     std::array<QWidget*, about + 1> pages_{};
-    std::vector<std::function<void()>> refreshers_;
+    Refreshers refreshers_;
+    // A change came while hidden: everything is shown anew when the window opens.
+    bool stale_ = false;
     bool aboveOverlay_ = false;
 };
 

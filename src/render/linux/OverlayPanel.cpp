@@ -263,6 +263,7 @@ void OverlayPanel::paintGL() {
         glClear(GL_COLOR_BUFFER_BIT);
         return;
     }
+    lastFrame_ = params;
     const auto source = hooks_.source ? hooks_.source() : std::nullopt;
     if (renderer_ && canvas_.framebuffer && source) {
         // The window is opaque and nothing composites it over the desktop: the desktop goes

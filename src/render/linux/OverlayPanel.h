@@ -61,8 +61,9 @@ public:
     // For the capture: textures it makes in this context are drawn here.
     QOpenGLContext* glContext() const { return context(); }
     QSurface* glSurface() { return this; }
-    // Frames drawn so far, and whether OpenGL 3.3 was missing.
+    // Frames drawn so far, the last one's parameters, and whether OpenGL 3.3 was missing.
     int drawCount() const { return draws_; }
+    const std::optional<FoldFrameParams>& lastFrame() const { return lastFrame_; }
     bool rendererMissing() const { return rendererMissing_; }
     const StackGuard& stackGuard() const { return guard_; }
     // This process's windows that may stay above the panel.
@@ -103,6 +104,7 @@ private:
     double fired_ = 0;   // when the last frame was asked for, 0 when none is pending
     double latency_ = 0; // from asking for a frame to its swap
     int draws_ = 0;
+    std::optional<FoldFrameParams> lastFrame_;
     QTimer pacer_;
     StackGuard guard_;
 };

@@ -2,6 +2,7 @@
 // The clear click's samples and resampling, and the sound player driven with
 // an output double whose audio thread is the test calling its render function.
 #include "selfcheck/SignalMeasures.h"
+#include "sound/AudioMixer.h"
 #include "sound/ClearClick.h"
 #include "sound/SoundFeedback.h"
 #include "sound/SoundPlayer.h"
@@ -370,4 +371,69 @@ TEST_CASE("the feedback port clicks through the player and its haptic tick does 
     port.playClick(0.5);
     CHECK(rig.output.opens == 1);
     CHECK(peak(rig.output.pull(2640)) == doctest::Approx(0.5 * clickPeakAt48k()).epsilon(1e-6));
+}
+
+namespace {
+
+// An input that renders one value into every sample, counting its calls.
+struct Constant {
+    float value = 0;
+    int calls = 0;
+    static void render(void* self, float* out, int frames) {
+        auto& c = *static_cast<Constant*>(self);
+        ++c.calls;
+        std::fill(out, out + frames * 2, c.value);
+    }
+};
+
+} // namespace
+
+TEST_CASE("the click and the accordion share one device: what runs is added up within full "
+          "scale, the device runs while an input runs and closes with the last") {
+    FakeOutput device;
+    AudioMixer mixer(device);
+    Constant click{0.25f};
+    Constant accordion{0.5f};
+    AudioOutput& first = mixer.input(0);
+    AudioOutput& second = mixer.input(1);
+
+    REQUIRE(first.open(&Constant::render, &click, 48000, 2, nullptr) == device.format);
+    REQUIRE(second.open(&Constant::render, &accordion, 44100, 1, nullptr) == device.format);
+    CHECK(device.opens == 1);
+    CHECK_FALSE(device.running);
+    first.setRunning(true);
+    CHECK(device.running);
+    CHECK(device.pull(4) == std::vector<float>(8, 0.25f));
+    second.setRunning(true);
+    CHECK(device.pull(4) == std::vector<float>(8, 0.75f));
+    accordion.value = 0.9f;
+    CHECK(device.pull(4) == std::vector<float>(8, 1.0f));
+
+    // More frames than one device buffer come in pieces.
+    const int callsBefore = click.calls;
+    CHECK(device.pull(1200).size() == 2400);
+    CHECK(click.calls - callsBefore == 3);
+
+    first.close();
+    CHECK(device.pull(2) == std::vector<float>(4, 0.9f));
+    second.setRunning(false);
+    CHECK_FALSE(device.running);
+    CHECK(device.closes == 0);
+    second.close();
+    CHECK(device.closes == 1);
+    CHECK_FALSE(first.isOpen());
+}
+
+TEST_CASE("an input opens nothing when the device cannot open, and the next open tries again") {
+    FakeOutput device;
+    device.format.reset();
+    AudioMixer mixer(device);
+    Constant click;
+    std::string error;
+    CHECK_FALSE(mixer.input(0).open(&Constant::render, &click, 48000, 2, &error));
+    CHECK(error == "no device");
+    CHECK_FALSE(mixer.input(0).isOpen());
+    device.format = AudioOutput::Format{48000, 2, 512};
+    CHECK(mixer.input(0).open(&Constant::render, &click, 48000, 2, nullptr));
+    CHECK(device.opens == 2);
 }

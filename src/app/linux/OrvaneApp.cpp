@@ -32,6 +32,7 @@
 #include "settings/linux/DesktopEntryCatalog.h"
 #include "settings/linux/IniSettingsStore.h"
 #include "settings/linux/XdgAutostart.h"
+#include "sound/AudioMixer.h"
 #include "sound/SoundFeedback.h"
 #include "sound/SoundPlayer.h"
 #include "sound/linux/SdlAudioOutput.h"
@@ -117,8 +118,9 @@ struct OrvaneApp::Parts {
     JournalLog log;
     QtScheduler scheduler;
     IniSettingsStore store;
-    SdlAudioOutput sdlClick;
-    SdlAudioOutput sdlAccordion;
+    // One device: the click and the accordion are mixed into it.
+    SdlAudioOutput sound;
+    AudioMixer mixer{sound};
     SoundPlayer player;
     SoundFeedback feedback{player};
     std::unique_ptr<MenuBarController> menuBar;
@@ -148,7 +150,7 @@ struct OrvaneApp::Parts {
     Parts(const Options& options)
         : store(options.settingsPath.empty() ? IniSettingsStore::defaultPath()
                                              : options.settingsPath),
-          player({.output = options.clickOutput != nullptr ? *options.clickOutput : sdlClick,
+          player({.output = options.clickOutput != nullptr ? *options.clickOutput : mixer.input(0),
                   .scheduler = scheduler,
                   .now = monotonicSeconds,
                   .uiSoundsEnabled = {}}) {}
@@ -255,7 +257,7 @@ bool OrvaneApp::makeEffect() {
         });
 
     AudioOutput& accordionOutput =
-        options_.accordionOutput != nullptr ? *options_.accordionOutput : p.sdlAccordion;
+        options_.accordionOutput != nullptr ? *options_.accordionOutput : p.mixer.input(1);
     p.accordion = std::make_unique<AccordionEngine>(
         AccordionEngine::Ports{accordionOutput, p.scheduler, monotonicSeconds});
     p.cover = std::make_unique<CoverController>(

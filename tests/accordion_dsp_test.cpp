@@ -104,16 +104,7 @@ TEST_CASE("the output stays finite and under half scale") {
     }
 }
 
-TEST_CASE("more speed sounds louder and brighter") {
-    const SpeedContrast contrast = speedContrast();
-    CHECK(contrast.louder > 1.5);
-    CHECK(contrast.brighter > 2);
-}
-
 TEST_CASE("a reversal puffs") {
-    SUBCASE("while playing, as an accent") {
-        CHECK(reversalAccent() > 1.3);
-    }
     SUBCASE("at rest, as a short burst of air") {
         Rig rig;
         rig.play(1, 1, 0.0f);
@@ -151,21 +142,6 @@ TEST_CASE("the sound changes and dies away without a click") {
     Rig rig;
     rig.play(0, -1, 0.9f);
     rig.render(0.5);
-    SUBCASE("after the lid stops") {
-        rig.params.targetPressure = 0.0f;
-        const std::size_t stop = rig.now();
-        rig.render(0.8);
-        CHECK(rms(rig.left, stop + frames(0.7), rig.now()) < 1e-4);
-        CHECK(rms(rig.right, stop + frames(0.7), rig.now()) < 1e-4);
-    }
-    SUBCASE("across pairs of chord changes") {
-        for (int i = 0; i < 6; ++i) {
-            rig.play(i % 6, i % 2 == 0 ? 1 : -1, 0.9f);
-            rig.render(0.005);
-            rig.play((i + 2) % 6, i % 2 == 0 ? -1 : 1, 0.9f);
-            rig.render(0.15);
-        }
-    }
     SUBCASE("a change with no silent bank waits for one and then sounds") {
         for (const auto& [zone, seconds] : {std::pair{2, 0.01}, {4, 0.005}, {1, 0.5}}) {
             rig.play(zone, -1, 0.9f);
@@ -175,13 +151,6 @@ TEST_CASE("the sound changes and dies away without a click") {
         const std::size_t from = rig.now() - frames(0.3), to = rig.now();
         CHECK(tonePower(rig.left, from, to, AccordionDSP::midiToFreq(64)) >
               4 * tonePower(rig.left, from, to, AccordionDSP::midiToFreq(65)));
-    }
-    SUBCASE("across three quick chord changes") {
-        for (const int zone : {1, 2, 3}) {
-            rig.play(zone, -1, 0.9f);
-            rig.render(0.004);
-        }
-        rig.render(0.3);
     }
     SUBCASE("across a chord change every 10 ms for two seconds") {
         for (int i = 0; i < 200; ++i) {
@@ -225,13 +194,6 @@ TEST_CASE("a zone change brings the oompah stab an octave below") {
 }
 
 TEST_CASE("humanisation spreads the reeds and follows the seed") {
-    SUBCASE("a load into a cold bank spreads the musette phases") {
-        Rig rig;
-        CHECK(rig.stats.reedPhaseSpread == 0.0);
-        rig.play(2, 1, 0.5f);
-        rig.render(0.01);
-        CHECK(rig.stats.reedPhaseSpread > 0.15);
-    }
     const auto output = [](std::uint32_t seed, bool humanises) {
         Rig rig(seed, humanises);
         rig.play(4, -1, 0.7f);
@@ -240,9 +202,6 @@ TEST_CASE("humanisation spreads the reeds and follows the seed") {
         rig.render(0.3);
         return rig.left;
     };
-    SUBCASE("without humanisation the seed does not matter") {
-        CHECK(output(7, false) == output(99, false));
-    }
     SUBCASE("with humanisation a seed repeats and another one differs") {
         CHECK(output(7, true) == output(7, true));
         CHECK(output(7, true) != output(99, true));

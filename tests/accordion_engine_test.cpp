@@ -151,18 +151,6 @@ TEST_CASE("a NaN time neither blocks nor unblocks the start throttle") {
     CHECK_FALSE(throttle.allow(notANumber));
 }
 
-TEST_CASE("an engine told not to start never opens the output") {
-    EngineRig rig(false);
-    rig.engine.setEnabled(true, 0.6);
-    rig.engine.update(100, -80, 0);
-    CHECK(rig.engine.params().targetPressure > 0.0f);
-    rig.moveLid();
-    CHECK_FALSE(rig.engine.running());
-    CHECK(rig.output.opens == 0);
-    rig.engine.setEnabled(false, 0.6);
-    CHECK(rig.engine.params().targetPressure == 0.0f);
-}
-
 TEST_CASE("the engine's volume is clamped, and one that is not a number changes nothing") {
     EngineRig rig;
     rig.engine.setEnabled(true, 0.4);

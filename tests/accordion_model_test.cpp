@@ -37,12 +37,6 @@ struct Lid {
 } // namespace
 
 TEST_CASE("the zone holds within two degrees beyond its edges") {
-    SUBCASE("leaving the wide-open zone and returning to it") {
-        CHECK(AccordionModel::zoneForAngle(113, 0) == 0);
-        CHECK(AccordionModel::zoneForAngle(112.9, 0) == 1);
-        CHECK(AccordionModel::zoneForAngle(117, 1) == 1);
-        CHECK(AccordionModel::zoneForAngle(117.1, 1) == 0);
-    }
     SUBCASE("a big jump crosses several zones at once, both ways") {
         CHECK(AccordionModel::zoneForAngle(10, 0) == 5);
         CHECK(AccordionModel::zoneForAngle(60, 5) == 3);
@@ -68,22 +62,6 @@ TEST_CASE("the zone holds within two degrees beyond its edges") {
         model.update(114, 0, 0, params);
         CHECK(model.zone == 1);
         CHECK(params.zone == 1);
-    }
-    SUBCASE("dithering a degree around an edge changes the zone at most once") {
-        for (const double edge : Tuning::accordionZoneEdges) {
-            CAPTURE(edge);
-            AccordionModel model;
-            AccordionParams params;
-            model.update(edge + 1, 0, 0, params);
-            int changes = 0;
-            std::int64_t zone = model.zone;
-            for (int i = 1; i <= 200; ++i) {
-                model.update(edge + (i % 2 == 0 ? 1.0 : -1.0), 0, i * 0.01, params);
-                changes += model.zone != zone ? 1 : 0;
-                zone = model.zone;
-            }
-            CHECK(changes <= 1);
-        }
     }
 }
 

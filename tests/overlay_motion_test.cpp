@@ -121,13 +121,6 @@ TEST_CASE("a fade-out is hidden by its deadline even when frames stop") {
         CHECK_FALSE(motion.fadeDeadline().has_value());
         CHECK(motion.animator().opacity() == 0);
     }
-    SUBCASE("a second fade-out request keeps the first deadline") {
-        const double deadline = *motion.fadeDeadline();
-        step(motion, hidden, idle, idle, fadeAt + 0.3);
-        CHECK(motion.fadeDeadline() == deadline);
-        motion.enforceDeadline(fadeAt + Tuning::fadeTeardownMax);
-        CHECK_FALSE(motion.showing());
-    }
 }
 
 TEST_CASE("a hidden or no longer shown overlay goes at once") {
@@ -136,18 +129,6 @@ TEST_CASE("a hidden or no longer shown overlay goes at once") {
         step(motion, shown, folding, folding, 0.5, true);
         CHECK_FALSE(motion.showing());
         CHECK(motion.frame(0.53).opacity == 0);
-    }
-    SUBCASE("a frozen overlay on an invisible output") {
-        OverlayMotion motion = liveAt(45, 0.5);
-        step(motion, frozenSheet, settling, cover, 0.5);
-        REQUIRE(motion.frozen());
-        REQUIRE(motion.showing());
-        CHECK_FALSE(motion.isLive());
-        step(motion, hidden, cover, idle, 0.6);
-        CHECK_FALSE(motion.showing());
-        CHECK_FALSE(motion.fadingOut());
-        CHECK_FALSE(motion.frozen());
-        CHECK(motion.frame(0.61).opacity == 0);
     }
     SUBCASE("hideNow keeps the displayed angle and the target; the next frame moves nothing") {
         OverlayMotion motion = liveAt(70, 0.5);

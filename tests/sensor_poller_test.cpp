@@ -101,36 +101,6 @@ TEST_CASE("a sensor that never opens reports closed once and retries every 5 s")
     CHECK(rig.script.count("close") == 2);
 }
 
-TEST_CASE("failed reads close the sensor only after twelve in a row") {
-    Rig rig;
-    rig.start();
-    SUBCASE("eleven failures and a good read keep it open") {
-        rig.script.angles.assign(11, std::nullopt);
-        rig.script.angles.push_back(42.0);
-        rig.run(1.2);
-        CHECK(rig.events.front() == "open");
-        CHECK(rig.events[1] == "42");
-        CHECK(std::count(rig.events.begin(), rig.events.end(), "closed") == 0);
-        // The good read started the count again.
-        rig.script.angles.assign(11, std::nullopt);
-        rig.run(1.1);
-        CHECK(std::count(rig.events.begin(), rig.events.end(), "closed") == 0);
-    }
-    SUBCASE("twelve close it, report it once, and a reopen reports open before the next sample") {
-        rig.script.angles.assign(12, std::nullopt);
-        rig.script.readsAfter = 50.0;
-        rig.run(1.2);
-        CHECK(rig.events == std::vector<std::string>{"open", "closed"});
-        CHECK(rig.poller.unavailable());
-        rig.run(4.9);
-        CHECK(rig.events.size() == 2);
-        rig.run(0.2);
-        REQUIRE(rig.events.size() >= 4);
-        CHECK(rig.events[2] == "open");
-        CHECK(rig.events[3] == "50");
-    }
-}
-
 TEST_CASE("the timer follows the rate and is rebuilt only when it changes") {
     Rig rig;
     rig.poller.setRate(SensorRate::active); // before start: remembered, nothing scheduled

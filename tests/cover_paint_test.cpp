@@ -30,10 +30,7 @@ QGuiApplication& app() {
 }
 
 CoverDressing dressing(CoverMode mode, double level) {
-    auto model = std::make_shared<CoverModel>();
-    model->now = 1.7e9; // a Tuesday afternoon in November 2023
-    model->veilLevel = level;
-    return {mode, model};
+    return {mode, 1.7e9, level}; // a Tuesday afternoon in November 2023
 }
 
 QImage painted(QImage image, const CoverDressing& cover) {

@@ -195,7 +195,7 @@ TEST_CASE("recreate keeps a shown panel shown on its new rectangle, and a hidden
     CHECK(p.panel->mode() == OverlayPanel::Mode::hidden);
 }
 
-TEST_CASE("frozen draws on entry, then only when asked") {
+TEST_CASE("frozen draws on entry, then only for a new dressing") {
     Desk desk;
     Panel p;
     p.panel->showFrozen();
@@ -209,7 +209,8 @@ TEST_CASE("frozen draws on entry, then only when asked") {
         spin(0.1);
     }
     CHECK(p.panel->drawCount() == drawn);
-    p.panel->requestOneFrame();
+    p.paintCover = [](QPainter&, QSize, const CoverDressing&) {};
+    p.panel->setCoverDressing(CoverDressing{CoverMode::veil, 0, 0.5});
     CHECK(waitFor([&] { return p.panel->drawCount() == drawn + 1; }));
 }
 
@@ -287,7 +288,6 @@ TEST_CASE("the cover's dressing is painted over the fold until it is removed") {
     const QPoint corner = panelRect.topLeft() + QPoint(5, 5);
     CHECK(desk.grab().pixel(corner) == qRgb(0xff, 0, 0));
     p.panel->setCoverDressing(std::nullopt);
-    p.panel->requestOneFrame();
     spin(0.2);
     CHECK(desk.grab().pixel(corner) != qRgb(0xff, 0, 0));
 }

@@ -29,15 +29,9 @@ CoverController::~CoverController() {
 
 void CoverController::coverAppeared(CoverMode mode, bool reduceMotion) {
     tearDown();
-    model_ = std::make_shared<CoverModel>();
-    model_->now = wallClock_();
-    if (mode == CoverMode::veil && reduceMotion) {
-        model_->veilLevel = veilFullLevel;
-    }
-    if (CoverHost* host = host_()) {
-        host->setCoverDressing(CoverDressing{mode, model_});
-        host->requestOneFrame();
-    }
+    dressing_ = CoverDressing{mode, wallClock_(),
+                              mode == CoverMode::veil && reduceMotion ? veilFullLevel : 0.0};
+    send();
     if (mode == CoverMode::veil && !reduceMotion) {
         veilTimer_ = scheduler_.every(Tuning::veilGrowDuration / veilSteps, [this] { growVeil(); });
     }
@@ -59,13 +53,13 @@ void CoverController::tearDown() {
         }
     }
     veilStep_ = 0;
-    model_.reset();
+    dressing_.reset();
 }
 
 void CoverController::growVeil() {
     ++veilStep_;
-    model_->veilLevel = std::min(veilStep_ * veilFullLevel / veilSteps, veilFullLevel);
-    requestFrame();
+    dressing_->veilLevel = std::min(veilStep_ * veilFullLevel / veilSteps, veilFullLevel);
+    send();
     if (veilStep_ >= veilSteps && veilTimer_) {
         scheduler_.cancel(*veilTimer_);
         veilTimer_.reset();
@@ -84,13 +78,13 @@ void CoverController::startMinuteTimer() {
 }
 
 void CoverController::showMinute() {
-    model_->now = wallClock_();
-    requestFrame();
+    dressing_->now = wallClock_();
+    send();
 }
 
-void CoverController::requestFrame() {
+void CoverController::send() {
     if (CoverHost* host = host_()) {
-        host->requestOneFrame();
+        host->setCoverDressing(dressing_);
     }
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Dresses the parked overlay: hands the panel a shared model, grows the veil's
+// Dresses the parked overlay: sends the display the dressing, grows the veil's
 // frost over a few frames and moves the clocks on at each full minute.
 #pragma once
 
@@ -26,20 +26,20 @@ public:
     void coverAppeared(CoverMode mode, bool reduceMotion) override;
     void coverEnded() override;
 
-    // The model the panel draws; none while no cover shows.
-    std::shared_ptr<const CoverModel> model() const { return model_; }
+    // What the display draws; none while no cover shows.
+    const std::optional<CoverDressing>& dressing() const { return dressing_; }
 
 private:
     void tearDown();
     void growVeil();
     void startMinuteTimer();
     void showMinute();
-    void requestFrame();
+    void send();
 
     std::function<CoverHost*()> host_;
     Scheduler& scheduler_;
     std::function<double()> wallClock_;
-    std::shared_ptr<CoverModel> model_;
+    std::optional<CoverDressing> dressing_;
     std::optional<Scheduler::Handle> veilTimer_;
     std::optional<Scheduler::Handle> minuteTimer_;
     int veilStep_ = 0;

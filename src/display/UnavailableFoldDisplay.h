@@ -24,7 +24,6 @@ public:
     int width() const override { return 0; }
     int height() const override { return 0; }
     void setCoverDressing(std::optional<CoverDressing>) override {}
-    void requestOneFrame() override {}
 
 private:
     // Nothing to read, and nothing to ask permission for.

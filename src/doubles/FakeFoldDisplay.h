@@ -36,7 +36,6 @@ public:
     int width() const override { return 0; }
     int height() const override { return 0; }
     void setCoverDressing(std::optional<CoverDressing>) override {}
-    void requestOneFrame() override {}
 
 private:
     void set(const std::string& next) {

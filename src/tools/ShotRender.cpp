@@ -208,11 +208,9 @@ std::optional<QImage> ShotRender::renderCover(CoverMode mode) {
             imageView(frame.value()).convertToFormat(QImage::Format_ARGB32_Premultiplied).copy();
     }
     QImage image = *coverDesktop_;
-    auto model = std::make_shared<CoverModel>();
-    model->now = Tuning::shotWallTime;
-    model->veilLevel = Tuning::shotVeilLevel;
+    const CoverDressing dressing{mode, Tuning::shotWallTime, Tuning::shotVeilLevel};
     QPainter painter(&image);
-    CoverPainter().paint(painter, image.size(), CoverDressing{mode, model}, 1.0);
+    CoverPainter().paint(painter, image.size(), dressing, 1.0);
     painter.end();
     return image;
 }

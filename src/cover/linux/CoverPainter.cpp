@@ -201,15 +201,14 @@ void CoverPainter::paint(QPainter& painter, QSize pixels, const CoverDressing& d
         dressing.mode == CoverMode::clock ? Tuning::coverClockDim : Tuning::coverVeilDim;
     painter.fillRect(whole, QColor::fromRgbF(0, 0, 0, static_cast<float>(dim)));
 
-    const CoverModel* model = dressing.model.get();
-    if (model != nullptr && dressing.mode == CoverMode::veil) {
+    if (dressing.mode == CoverMode::veil) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        painter.drawImage(whole, frost(model->veilLevel));
+        painter.drawImage(whole, frost(dressing.veilLevel));
         painter.setRenderHint(QPainter::TextAntialiasing, true);
-        paintSmallClock(painter, pixels, model->now, devicePixelRatio);
-    } else if (model != nullptr && dressing.mode == CoverMode::clock) {
+        paintSmallClock(painter, pixels, dressing.now, devicePixelRatio);
+    } else if (dressing.mode == CoverMode::clock) {
         painter.setRenderHint(QPainter::TextAntialiasing, true);
-        paintBigClock(painter, pixels, model->now, devicePixelRatio);
+        paintBigClock(painter, pixels, dressing.now, devicePixelRatio);
     }
     painter.restore();
 }

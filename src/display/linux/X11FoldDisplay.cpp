@@ -127,13 +127,7 @@ int X11FoldDisplay::height() const {
 
 void X11FoldDisplay::setCoverDressing(std::optional<CoverDressing> dressing) {
     if (panel_) {
-        panel_->setCoverDressing(std::move(dressing));
-    }
-}
-
-void X11FoldDisplay::requestOneFrame() {
-    if (panel_) {
-        panel_->requestOneFrame();
+        panel_->setCoverDressing(dressing);
     }
 }
 

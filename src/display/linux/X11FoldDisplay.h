@@ -59,7 +59,6 @@ public:
     int width() const override;
     int height() const override;
     void setCoverDressing(std::optional<CoverDressing> dressing) override;
-    void requestOneFrame() override;
 
     // The overlay panel while there is a screen for it, and the capture.
     OverlayPanel* panel() const { return panel_.get(); }

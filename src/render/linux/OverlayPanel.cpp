@@ -89,10 +89,7 @@ void OverlayPanel::setFrameRate(std::int64_t fps) {
 }
 
 void OverlayPanel::setCoverDressing(std::optional<CoverDressing> dressing) {
-    dressing_ = std::move(dressing);
-}
-
-void OverlayPanel::requestOneFrame() {
+    dressing_ = dressing;
     if (mode_ != Mode::hidden) {
         update();
     }

@@ -50,7 +50,6 @@ public:
     int width() const override { return pixels_.width(); }
     int height() const override { return pixels_.height(); }
     void setCoverDressing(std::optional<CoverDressing> dressing) override;
-    void requestOneFrame() override;
 
     // Moves the panel to another screen, keeping it shown or hidden; a shown panel draws
     // its first frame at the new size before it is mapped again. The cover's dressing goes.

@@ -3,6 +3,7 @@
 // and from WM_CLASS, each switch told to the controller, and a blocked app in
 // front holding the effect back.
 #include "capture/CaptureService.h"
+#include "doubles/EffectRig.h"
 #include "doubles/FakeCapture.h"
 #include "doubles/FakeFoldDisplay.h"
 #include "effect/EffectController.h"
@@ -80,24 +81,6 @@ struct DesktopFacts final : SystemFacts {
     std::optional<FrontmostApp> frontmostApp() const override { return desktop->frontmostApp(); }
 };
 
-struct Quiet final : LidSensorControl,
-                     CoverControl,
-                     AccordionControl,
-                     EscapeKeyControl,
-                     FeedbackControl {
-    void start() override {}
-    void setRate(SensorRate) override {}
-    void reopen() override {}
-    void coverAppeared(CoverMode, bool) override {}
-    void coverEnded() override {}
-    void setEnabled(bool, double) override {}
-    void update(double, double, double) override {}
-    void registerKey() override {}
-    void unregisterKey() override {}
-    void playClick(double) override {}
-    void haptic() override {}
-};
-
 bool spinUntil(const std::function<bool()>& condition) {
     return test::spinUntil(condition, 5.0);
 }
@@ -121,7 +104,8 @@ TEST_CASE("the app in front follows the active window and a blocked one holds th
     FakeCaptureFactory factory(scheduler);
     CaptureService capture({factory, scheduler, scheduler.clock(), notes});
     FakeFoldDisplay display(capture);
-    Quiet quiet;
+    int clicks = 0;
+    QuietPorts quiet(clicks);
     DesktopFacts facts;
     EffectController controller({store, display, quiet, quiet, quiet, quiet, quiet, scheduler,
                                  facts, notes, Clock{scheduler.clock(), scheduler.clock()}});

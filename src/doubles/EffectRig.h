@@ -35,6 +35,27 @@ struct QuietCapture final : CaptureControl {
     void invalidatePrepared() override {}
 };
 
+// The sensor, cover, accordion, Escape key and feedback doing nothing but count clicks.
+struct QuietPorts final : LidSensorControl,
+                          CoverControl,
+                          AccordionControl,
+                          EscapeKeyControl,
+                          FeedbackControl {
+    explicit QuietPorts(int& clicks) : clicks(clicks) {}
+    int& clicks;
+    void start() override {}
+    void setRate(SensorRate) override {}
+    void reopen() override {}
+    void coverAppeared(CoverMode, bool) override {}
+    void coverEnded() override {}
+    void setEnabled(bool, double) override {}
+    void update(double, double, double) override {}
+    void registerKey() override {}
+    void unregisterKey() override {}
+    void playClick(double) override { ++clicks; }
+    void haptic() override {}
+};
+
 class EffectRig {
 public:
     // `suite` names the throwaway store, after the application's identifier.
@@ -52,26 +73,7 @@ public:
     EffectController& controller() { return *controller_; }
 
 private:
-    struct Quiet final : LidSensorControl,
-                         CoverControl,
-                         AccordionControl,
-                         EscapeKeyControl,
-                         FeedbackControl {
-        explicit Quiet(int& clicks) : clicks(clicks) {}
-        int& clicks;
-        void start() override {}
-        void setRate(SensorRate) override {}
-        void reopen() override {}
-        void coverAppeared(CoverMode, bool) override {}
-        void coverEnded() override {}
-        void setEnabled(bool, double) override {}
-        void update(double, double, double) override {}
-        void registerKey() override {}
-        void unregisterKey() override {}
-        void playClick(double) override { ++clicks; }
-        void haptic() override {}
-    };
-    Quiet quiet_{clicks};
+    QuietPorts quiet_{clicks};
     std::unique_ptr<EffectController> controller_;
 };
 

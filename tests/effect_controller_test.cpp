@@ -217,6 +217,11 @@ TEST_CASE("sleep, lock or a blocked app mid-fold tears the overlay down at once"
              r.system.front = SystemFacts::FrontmostApp{"us.zoom.Zoom", std::string("Zoom")};
              r.c().frontmostAppChanged();
          }},
+        {"screen gone",
+         [](Rig& r) {
+             r.display.fault = DisplayProblem::noScreen;
+             r.c().screenParametersChanged();
+         }},
     };
     for (const auto& [label, interrupt] : interruptions) {
         const std::string name = label; // a structured binding cannot be captured here
@@ -242,6 +247,30 @@ TEST_CASE("sleep, lock or a blocked app mid-fold tears the overlay down at once"
     blocked.system.front = SystemFacts::FrontmostApp{"US.ZOOM.ZOOM", std::nullopt};
     blocked.c().frontmostAppChanged();
     CHECK(blocked.published.back() == Availability::blockedApp("US.ZOOM.ZOOM"));
+}
+
+TEST_CASE("the display is prepared at the start, after a wake and when the screens change, and "
+          "draws the controller's frames") {
+    Rig rig;
+    CHECK(rig.display.prepares == 1);
+    CHECK(rig.display.client == &rig.c());
+    rig.c().didWake();
+    CHECK(rig.display.prepares == 2);
+    rig.c().screenParametersChanged();
+    CHECK(rig.display.prepares == 3);
+    CHECK(rig.c().availability() == Availability::ready());
+    rig.display.fault = DisplayProblem::unsupportedSession;
+    rig.c().reevaluateAndPublish();
+    CHECK(rig.published.back() == Availability::unsupportedSession());
+
+    Rig folding;
+    folding.hold(115, 0.3);
+    folding.lid(115, 70, 0.75);
+    REQUIRE(folding.panelState == "live");
+    const auto frame = folding.display.client->frameAt(folding.scheduler.now + 0.01);
+    REQUIRE(frame);
+    CHECK(frame->targetTime == folding.scheduler.now + 0.01);
+    CHECK(frame->look == folding.c().settings().look(false));
 }
 
 TEST_CASE("Low Power Mode holds the fold back only while the switch says so") {

@@ -174,27 +174,6 @@ TEST_CASE("hide unmaps the panel and draws nothing more") {
     CHECK_FALSE(p.panel->isLive());
 }
 
-TEST_CASE("recreate keeps a shown panel shown on its new rectangle, and a hidden one hidden") {
-    Desk desk;
-    Panel p;
-    const QRect moved{0, 0, screenWidth, screenHeight};
-    p.panel->showLive(60);
-    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
-    p.panel->recreate(moved, moved.size());
-    CHECK(p.panel->isLive());
-    CHECK(waitFor([&] { return desk.rootRect(p.id()) == moved; }));
-    CHECK(desk.mapState(p.id()) == IsViewable);
-    const int drawn = p.panel->drawCount();
-    CHECK(waitFor([&] { return p.panel->drawCount() > drawn + 2; }));
-
-    p.panel->hide();
-    REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsUnmapped; }));
-    p.panel->recreate(panelRect, panelRect.size());
-    spin(0.2);
-    CHECK(desk.mapState(p.id()) == IsUnmapped);
-    CHECK(p.panel->mode() == OverlayPanel::Mode::hidden);
-}
-
 TEST_CASE("frozen draws on entry, then only for a new dressing") {
     Desk desk;
     Panel p;

@@ -9,8 +9,6 @@
 
 namespace orvane {
 
-namespace {} // namespace
-
 bool AudioStartThrottle::allow(double now) const {
     if (std::isnan(now)) {
         return notBefore_ == -std::numeric_limits<double>::infinity();

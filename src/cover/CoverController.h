@@ -8,15 +8,14 @@
 #include "cover/CoverHost.h"
 
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace orvane {
 
 class CoverController final : public CoverControl {
 public:
-    // host returns the current panel, or nullptr while there is none; wallClock
-    // gives seconds since the epoch.
+    // host returns the display, or nullptr while there is none; wallClock gives
+    // seconds since the epoch.
     CoverController(std::function<CoverHost*()> host, Scheduler& scheduler,
                     std::function<double()> wallClock);
     ~CoverController() override;

@@ -20,7 +20,7 @@ struct CoverDressing {
 class CoverHost {
 public:
     virtual ~CoverHost() = default;
-    // The panel's size in pixels.
+    // The size the fold is drawn at, in pixels.
     virtual int width() const = 0;
     virtual int height() const = 0;
     // Drawn over the frozen frame from now on, drawn again at once; none removes it.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "effect/EffectController.h"
 
+#include "effect/FrameRateCap.h"
 #include "effect/PreviewAutoOff.h"
 #include "settings/Blocklist.h"
 
@@ -503,7 +504,7 @@ bool EffectController::tick(double time) {
     }
     tickedFrame_ = motion_.frame(time);
     if (!motion_.showing()) {
-        // The panel hides itself once its link stops.
+        // The display hides itself once it is told there is no frame.
         holdEscapeKey(false);
         syncFadeDeadline();
         return false;

@@ -50,7 +50,7 @@ public:
     EffectController(const EffectController&) = delete;
     EffectController& operator=(const EffectController&) = delete;
 
-    // Builds the panel, starts the sensor and capture preparation, reads the
+    // Prepares the display for the built-in screen, starts the sensor, reads the
     // frontmost app and publishes the first availability.
     void start();
 

@@ -4,10 +4,8 @@
 // doubles.
 #pragma once
 
-#include "capture/CaptureControl.h"
 #include "core/Scheduler.h"
 #include "cover/CoverControl.h"
-#include "effect/FrameRateCap.h"
 #include "sensor/LidSensorControl.h"
 #include "system/SystemFacts.h"
 

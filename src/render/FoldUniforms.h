@@ -46,7 +46,7 @@ struct FoldUniformsCPU {
     float blur = 0;
     float shadow = 0;
     float reduceMotion = 0;
-    float padReduceMotion = 0; // keeps the block's offsets
+    float reduceMotionPad = 0; // keeps the block's offsets
     float blurScale = 1;
     std::array<float, 2> resolution{0, 0};
     float motion = 0;

@@ -90,9 +90,10 @@ AppearancePane::AppearancePane(SettingsModel& model, const SettingsServices& ser
     connect(slider.slider, &QSlider::valueChanged, this,
             [&m](int value) { m.setManualAngle(value); });
     connect(followLid, &QCheckBox::toggled, this, [&m](bool on) { m.setFollowLid(on); });
-    // The sensor's facts change with the availability.
+    // The sensor's facts come with a change of availability or of the lid's calibration.
     refreshers.follow(
-        {P::settings, P::lidAngle, P::manualAngle, P::availability}, [=, &m, &services] {
+        {P::settings, P::lidAngle, P::manualAngle, P::availability, P::lidCalibrationEnabled},
+        [=, &m, &services] {
             const QSignalBlocker q1(slider.slider), q2(followLid);
             const bool follows = m.followsLid();
             // Following, the slider shows the lid; holding, the angle the fold is held at.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The settings window's General pane: startup, the clear click, pausing and
-// its app list, the panel, the built-in screen, and what Orvane records.
+// its app list, the angle in the status item, the built-in screen, and what
+// Orvane records.
 #pragma once
 
 #include "windows/SettingsServices.h"

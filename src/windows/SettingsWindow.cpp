@@ -47,7 +47,6 @@ SettingsWindow::SettingsWindow(Services services)
     // Only what reads the property changes; a hidden window catches up when shown.
     model_->onChange = [this](SettingsModel::Property property) {
         if (!isVisible()) {
-            stale_ = true;
             return;
         }
         refreshers_.changed(property);
@@ -154,11 +153,11 @@ void SettingsWindow::applyLevel() {
 
 void SettingsWindow::showEvent(QShowEvent* event) {
     general_->readScreens();
-    if (stale_) {
-        stale_ = false;
-        refreshers_.all();
-    }
+    // What changed while hidden, and Reduce Motion, which sends no change of its own.
+    refreshers_.all();
     QWidget::showEvent(event);
+    // Only now visible: a held preview puts the window above the overlay.
+    applyLevel();
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event) {

@@ -68,8 +68,6 @@ private:
     GeneralPane* general_ = nullptr;
     std::array<QWidget*, about + 1> pages_{};
     Refreshers refreshers_;
-    // A change came while hidden: everything is shown anew when the window opens.
-    bool stale_ = false;
     bool aboveOverlay_ = false;
 };
 

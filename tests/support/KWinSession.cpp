@@ -29,7 +29,7 @@ KWinSession::KWinSession(int width, int height) {
     // exec; a plain copy runs, and KWin's platform plug-in wants its own name.
     const std::filesystem::path bin = home_.path() / "bin";
     std::filesystem::create_directories(bin);
-    std::filesystem::copy_file("/usr/bin/kwin_wayland", bin / "kwin_wayland");
+    std::filesystem::copy_file(ORVANE_KWIN_WAYLAND, bin / "kwin_wayland");
     kwin_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{(bin / "kwin_wayland").string(), "--virtual", "--width",
                                  std::to_string(width), "--height", std::to_string(height),

@@ -98,10 +98,12 @@ bool ChildProcess::running() {
         return false;
     }
     int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) != pid_) {
+    const pid_t reaped = ::waitpid(pid_, &status, WNOHANG);
+    if (reaped == 0) {
         return true;
     }
-    ended_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    // Gone without a status to read (reaped elsewhere): ended all the same.
+    ended_ = reaped < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return false;
 }
 

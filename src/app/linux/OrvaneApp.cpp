@@ -332,8 +332,8 @@ void OrvaneApp::connectEffect() {
         }
         if (settings.builtInScreen != chosenScreen_) {
             chosenScreen_ = settings.builtInScreen;
-            // Another screen chosen: found again, then the panel and capture rebuilt, after
-            // the edit that chose it has finished.
+            // Another screen chosen: the display finds it again, after the edit that chose it
+            // has finished.
             QTimer::singleShot(0, parts_->mainThread.get(),
                                [this] { parts_->effect->screenParametersChanged(); });
         }

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The application: builds the effect controller over the real adapters (the
-// lid sensor's thread, the X11 capture, the overlay panel and its cover, the
-// sounds, the Escape key, the system's events, the INI settings), connects it
-// to the status item, and routes URL commands. It keeps no state of the effect.
+// lid sensor's thread, the display the fold is drawn on and its cover, one
+// sound device, the Escape key, the system's events, the INI settings),
+// connects it to the status item, and routes URL commands. It keeps no state
+// of the effect.
 #pragma once
 
 #include "render/linux/OverlayPanel.h"
 #include "sensor/SensorPoller.h"
 #include "sound/AudioOutput.h"
-
-#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -34,7 +33,8 @@ public:
     struct Options {
         // The lid sensor; none reads the system's HID and IIO sources.
         std::optional<SensorPoller::Reader> sensorReader;
-        // The clear click's and the accordion's sound devices; null is SDL's.
+        // The clear click's and the accordion's sound devices; null is an input of the
+        // one SDL device they share.
         AudioOutput* clickOutput = nullptr;
         AudioOutput* accordionOutput = nullptr;
         // Where the settings live; empty is $XDG_CONFIG_HOME/orvane/settings.ini.

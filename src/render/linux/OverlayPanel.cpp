@@ -95,22 +95,6 @@ void OverlayPanel::setCoverDressing(std::optional<CoverDressing> dressing) {
     }
 }
 
-void OverlayPanel::recreate(QRect geometry, QSize pixels) {
-    const Mode was = mode_;
-    enter(Mode::hidden);
-    dressing_.reset();
-    pixels_ = pixels;
-    setGeometry(geometry);
-    if (context() != nullptr && renderer_) {
-        makeCurrent();
-        canvas_ = gl::makeRenderTexture(pixels_.width(), pixels_.height());
-        doneCurrent();
-    }
-    if (was != Mode::hidden) {
-        enter(was);
-    }
-}
-
 void OverlayPanel::enter(Mode mode) {
     pacer_.stop();
     mode_ = mode;

@@ -51,10 +51,6 @@ public:
     int height() const override { return pixels_.height(); }
     void setCoverDressing(std::optional<CoverDressing> dressing) override;
 
-    // Moves the panel to another screen, keeping it shown or hidden; a shown panel draws
-    // its first frame at the new size before it is mapped again. The cover's dressing goes.
-    void recreate(QRect geometry, QSize pixels);
-
     Mode mode() const { return mode_; }
     unsigned long xWindow() const { return static_cast<unsigned long>(winId()); }
     // For the capture: textures it makes in this context are drawn here.

@@ -117,7 +117,7 @@ TEST_CASE("every control edits the stored settings and the controller, and shows
     slide(app.find<QSlider>("Click volume"), 35);
     app.find<QCheckBox>("Tick on the trackpad when the screen clears")->click();
     app.find<QCheckBox>("Pause in Low Power Mode")->click();
-    app.find<QCheckBox>("Show angle in menu bar")->click();
+    app.find<QCheckBox>("Show angle in the panel")->click();
     app.find<QCheckBox>("Launch at login")->click();
     auto* screens = app.find<QComboBox>("Built-in screen");
     REQUIRE(screens->count() >= 2); // Automatic and Xvfb's "screen"

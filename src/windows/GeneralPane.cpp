@@ -145,9 +145,9 @@ GeneralPane::GeneralPane(SettingsModel& model, const SettingsServices& services,
         }
     });
 
-    QVBoxLayout* menuBar = card(pane, QStringLiteral("Menu bar"));
-    auto* showAngle = new QCheckBox(QStringLiteral("Show angle in menu bar"));
-    menuBar->addWidget(showAngle);
+    QVBoxLayout* panel = card(pane, QStringLiteral("Panel"));
+    auto* showAngle = new QCheckBox(QStringLiteral("Show angle in the panel"));
+    panel->addWidget(showAngle);
     connect(showAngle, &QCheckBox::toggled, this,
             [&m](bool on) { m.edit([on](FoldSettings& s) { s.showAngleInMenuBar = on; }); });
     refreshers.follow({P::settings}, [=, &m] {
@@ -174,8 +174,9 @@ GeneralPane::GeneralPane(SettingsModel& model, const SettingsServices& services,
         "screen: while the lid moves, and while you hold the fold with Follow lid off. The frames "
         "stay in memory on this computer. Orvane does not save them, send them or collect "
         "analytics.")));
-    pane->addWidget(note(QStringLiteral("The lid angle sensor is not a public Apple API. A system "
-                                        "update can stop it. Manual preview keeps working.")));
+    pane->addWidget(note(QStringLiteral(
+        "Orvane reads the lid angle straight from the sensor; some laptops report it and some do "
+        "not. A system update can stop it. Manual preview keeps working.")));
     pane->addWidget(serviceButton(QStringLiteral("Show welcome again"), services.showOnboarding), 0,
                     Qt::AlignLeft);
     pane->addStretch(1);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "core/RecentTexts.h"
 #include "core/Text.h"
 #include "core/Wav.h"
 #include "core/Xorshift.h"
@@ -101,4 +102,15 @@ TEST_CASE("a stereo WAV file is a canonical header, then the samples, left befor
         CHECK(Wav::sampleToInt16(std::numeric_limits<float>::infinity()) == 32767);
         CHECK(Wav::sampleToInt16(-std::numeric_limits<float>::infinity()) == -32767);
     }
+}
+
+TEST_CASE("recent texts are told once while remembered, and a flood pushes the oldest out") {
+    RecentTexts recent(3);
+    CHECK(recent.remember("orvane:bad"));
+    CHECK_FALSE(recent.remember("orvane:bad"));
+    for (const char* other : {"a", "b", "c"}) {
+        CHECK(recent.remember(other));
+    }
+    CHECK(recent.remember("orvane:bad"));
+    CHECK_FALSE(recent.remember("c"));
 }

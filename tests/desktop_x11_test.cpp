@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The window in front on a private Xvfb: its app found from _GTK_APPLICATION_ID
 // and from WM_CLASS, each switch told to the controller, and a blocked app in
-// front holding the effect back.
+// front holding the effect back; a hostile client's property and process files.
 #include "capture/CaptureService.h"
 #include "doubles/EffectRig.h"
 #include "doubles/FakeCapture.h"
@@ -28,6 +28,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -189,4 +192,66 @@ TEST_CASE(
     REQUIRE(spinUntil([&] { return !heard.events.empty(); }));
     CHECK(heard.events == std::vector<std::string>{"front"});
     CHECK(system.frontmostApp()->name == "Text Editor");
+}
+
+TEST_CASE("a hostile client's active window and process files neither crash nor stall the lookup") {
+    const XvfbServer server("640x480x24");
+    const ScopedEnv display("DISPLAY", server.display());
+    int argc = 1;
+    char name[] = "orvane-test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    // The test's own windows belong to this process: its /proc is faked.
+    const TempDir proc;
+    const auto root = proc.path() / std::to_string(::getpid()) / "root";
+    std::filesystem::create_directories(root);
+    const auto flatpakInfo = root / ".flatpak-info";
+    REQUIRE(::mkfifo(flatpakInfo.c_str(), 0600) == 0);
+
+    struct Heard final : SystemEventsListener {
+        void willSleep() override {}
+        void didWake() override {}
+        void screenLocked(bool) override {}
+        void sessionActive(bool) override {}
+        void screensSlept(bool) override {}
+        void screenParametersChanged() override {}
+        void powerStateChanged() override {}
+        void thermalStateChanged() override {}
+        void reduceMotionChanged() override {}
+        void frontmostAppChanged() override {}
+    } heard;
+    Catalog catalog;
+    Client client(server.display());
+    const char text[] = "abcd";
+    XChangeProperty(client.display, DefaultRootWindow(client.display),
+                    XInternAtom(client.display, "_NET_ACTIVE_WINDOW", False), XA_WINDOW, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(text), 4);
+    XSync(client.display, False);
+    X11Desktop desktop(heard, catalog, proc.path());
+    REQUIRE(desktop.start());
+    CHECK_FALSE(desktop.frontmostApp());
+
+    // A FIFO where the sandbox file would be: skipped, the class still names the app.
+    const Window zoom = client.window();
+    XClassHint hint{const_cast<char*>("zoom"), const_cast<char*>("Zoom")};
+    XSetClassHint(client.display, zoom, &hint);
+    client.activate(zoom);
+    REQUIRE(spinUntil([&] { return desktop.frontmostApp().has_value(); }));
+    CHECK(desktop.frontmostApp()->appID == "Zoom");
+
+    // A link is not followed, even to a readable file; a plain file is read.
+    std::filesystem::remove(flatpakInfo);
+    const auto elsewhere = proc.path() / "info";
+    std::ofstream(elsewhere) << "[Application]\nname=org.gnome.TextEditor\n";
+    std::filesystem::create_symlink(elsewhere, flatpakInfo);
+    const Window other = client.window();
+    XSetClassHint(client.display, other, &hint);
+    client.activate(other);
+    spinFor(0.3);
+    CHECK(desktop.frontmostApp()->appID == "Zoom");
+    std::filesystem::remove(flatpakInfo);
+    std::filesystem::copy_file(elsewhere, flatpakInfo);
+    client.activate(zoom);
+    REQUIRE(spinUntil([&] { return desktop.frontmostApp()->appID != "Zoom"; }));
+    CHECK(desktop.frontmostApp()->name == "Text Editor");
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace orvane::Tuning {
@@ -276,5 +277,15 @@ inline constexpr double accordionSilenceCheckInterval = 0.5;
 inline constexpr double accordionMinimumStep = 0.0001;
 // Below this pressure the lid counts as resting and keeps its direction.
 inline constexpr double accordionDirectionPressure = 0.05;
+
+// What other programs hand us: a window's process files, a later start's message,
+// the URLs remembered so a bad one is logged once.
+inline constexpr std::size_t foreignFileBytes = 4096;
+inline constexpr double foreignFileDeadline = 0.05;
+inline constexpr int foreignFileReaders = 4;
+inline constexpr std::size_t loggedURLsKept = 64;
+inline constexpr std::size_t loggedURLChars = 200;
+// Longs of a window property read: an app id or a window, with room to spare.
+inline constexpr long windowPropertyLongs = 1024;
 
 } // namespace orvane::Tuning

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/X11Desktop.h"
 
-#include "platform/SysfsFile.h"
+#include "core/Tuning.h"
+#include "platform/ForeignFile.h"
 #include "platform/X11Errors.h"
 #include "system/WindowApp.h"
 
@@ -89,22 +90,24 @@ void X11Desktop::refreshFrontmost(bool announce) {
     // A window that vanishes while its properties are read is simply not in front.
     const X11ErrorTrap trap;
     std::optional<SystemFacts::FrontmostApp> now;
-    unsigned long window = 0;
-    if (const auto id =
-            windowProperty(DefaultRootWindow(display_), "_NET_ACTIVE_WINDOW", nullptr)) {
-        window = std::stoul(*id);
-    }
-    if (window != 0) {
+    const std::optional<unsigned long> window = activeWindow();
+    if (window && *window != 0) {
         WindowApp::Clues clues;
-        clues.gtkApplicationID = windowProperty(window, "_GTK_APPLICATION_ID", "UTF8_STRING");
-        clues.kdeDesktopFile = windowProperty(window, "_KDE_NET_WM_DESKTOP_FILE", "UTF8_STRING");
-        if (const std::optional<int> pid = windowProcess(window)) {
+        clues.gtkApplicationID = windowProperty(*window, "_GTK_APPLICATION_ID", "UTF8_STRING");
+        clues.kdeDesktopFile = windowProperty(*window, "_KDE_NET_WM_DESKTOP_FILE", "UTF8_STRING");
+        if (const std::optional<int> pid = windowProcess(*window)) {
             const auto process = procRoot_ / std::to_string(*pid);
-            clues.cgroup = SysfsFile::text(process / "cgroup");
-            clues.flatpakInfo = SysfsFile::text(process / "root/.flatpak-info");
+            // The process may be anyone's, and its root a folder it controls.
+            const auto foreign = [](const std::filesystem::path& file) {
+                return ForeignFile::readWithin(file, Tuning::foreignFileBytes,
+                                               Tuning::foreignFileDeadline,
+                                               Tuning::foreignFileReaders);
+            };
+            clues.cgroup = foreign(process / "cgroup");
+            clues.flatpakInfo = foreign(process / "root/.flatpak-info");
         }
         XClassHint hint{};
-        if (XGetClassHint(display_, window, &hint) != 0) {
+        if (XGetClassHint(display_, *window, &hint) != 0) {
             if (hint.res_class != nullptr) {
                 clues.wmClass = hint.res_class;
             }
@@ -127,31 +130,47 @@ void X11Desktop::refreshFrontmost(bool announce) {
     }
 }
 
-// A property's value: text for a string type, the window id in decimal for
-// _NET_ACTIVE_WINDOW (type null).
+// Any client may set these properties, with any type and format: a value that
+// is not what the name promises reads as absent.
 std::optional<std::string> X11Desktop::windowProperty(unsigned long window, const char* name,
                                                       const char* type) const {
-    const Atom property = XInternAtom(display_, name, False);
-    const Atom wanted = type != nullptr ? XInternAtom(display_, type, False) : XA_WINDOW;
+    std::optional<std::string> value;
+    readProperty(window, name, XInternAtom(display_, type, False), 8,
+                 [&value](const unsigned char* data, unsigned long items) {
+                     value = std::string(reinterpret_cast<const char*>(data), items);
+                 });
+    return value;
+}
+
+std::optional<unsigned long> X11Desktop::activeWindow() const {
+    std::optional<unsigned long> window;
+    readProperty(DefaultRootWindow(display_), "_NET_ACTIVE_WINDOW", XA_WINDOW, 32,
+                 [&window](const unsigned char* data, unsigned long) {
+                     // Xlib hands 32-bit items as longs.
+                     window = *reinterpret_cast<const unsigned long*>(data);
+                 });
+    return window;
+}
+
+void X11Desktop::readProperty(
+    unsigned long window, const char* name, unsigned long type, int format,
+    const std::function<void(const unsigned char*, unsigned long)>& take) const {
     Atom actual = None;
-    int format = 0;
+    int actualFormat = 0;
     unsigned long items = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(display_, window, property, 0, 1024, False, wanted,
-                                          &actual, &format, &items, &after, &data);
-    std::optional<std::string> value;
-    if (status == Success && data != nullptr && actual == wanted && items > 0) {
-        if (type == nullptr && format == 32) {
-            value = std::to_string(*reinterpret_cast<const unsigned long*>(data));
-        } else if (format == 8) {
-            value = std::string(reinterpret_cast<const char*>(data), items);
-        }
+    const int status =
+        XGetWindowProperty(display_, window, XInternAtom(display_, name, False), 0,
+                           Tuning::windowPropertyLongs, False, type, &actual, &actualFormat,
+                           &items, &after, &data);
+    if (status == Success && data != nullptr && actual == type && actualFormat == format &&
+        items > 0) {
+        take(data, items);
     }
     if (data != nullptr) {
         XFree(data);
     }
-    return value;
 }
 
 // The process of the window's client, from the server (a sandbox cannot fake it).

@@ -10,6 +10,7 @@
 #include <QObject>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -39,6 +40,9 @@ private:
     void refreshFrontmost(bool announce);
     std::optional<std::string> windowProperty(unsigned long window, const char* name,
                                               const char* type) const;
+    std::optional<unsigned long> activeWindow() const;
+    void readProperty(unsigned long window, const char* name, unsigned long type, int format,
+                      const std::function<void(const unsigned char*, unsigned long)>& take) const;
     std::optional<int> windowProcess(unsigned long window) const;
 
     SystemEventsListener& listener_;

@@ -363,8 +363,11 @@ void OrvaneApp::handle(std::string_view url) {
         }
         return;
     }
-    if (loggedInvalidURLs_.insert(std::string(url)).second) {
-        parts_->log.note("url", "ignoring invalid URL command: " + std::string(url));
+    if (loggedInvalidURLs_.remember(url)) {
+        const bool cut = url.size() > Tuning::loggedURLChars;
+        parts_->log.note("url", "ignoring invalid URL command: " +
+                                    std::string(url.substr(0, Tuning::loggedURLChars)) +
+                                    (cut ? "…" : ""));
     }
 }
 

@@ -6,6 +6,8 @@
 // of the effect.
 #pragma once
 
+#include "core/RecentTexts.h"
+#include "core/Tuning.h"
 #include "render/linux/OverlayPanel.h"
 #include "sensor/SensorPoller.h"
 #include "sound/AudioOutput.h"
@@ -13,7 +15,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -53,7 +54,7 @@ public:
 
     // Builds and connects everything, then starts the effect.
     void launch();
-    // One `orvane:` URL; an invalid one is logged once per text.
+    // One `orvane:` URL; an invalid one is logged, once while it is among the recent ones.
     void handle(std::string_view url);
     void showSettings();
     void showOnboarding();
@@ -79,7 +80,7 @@ private:
 
     Options options_;
     std::unique_ptr<Parts> parts_;
-    std::set<std::string, std::less<>> loggedInvalidURLs_;
+    RecentTexts loggedInvalidURLs_{Tuning::loggedURLsKept};
     std::string chosenScreen_;
 };
 

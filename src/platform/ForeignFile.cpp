@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "platform/ForeignFile.h"
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvane::ForeignFile {
+
+namespace {
+
+std::atomic<int> busyReaders{0};
+
+} // namespace
+
+std::optional<std::string> read(const std::filesystem::path& file, std::size_t limit) {
+    // Non-blocking so a FIFO's open returns at once; it is refused by its type below.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::optional<std::string> text;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        std::string bytes(limit, '\0');
+        std::size_t filled = 0;
+        while (filled < limit) {
+            const ssize_t got = ::read(fd, bytes.data() + filled, limit - filled);
+            if (got <= 0) {
+                break;
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        bytes.resize(filled);
+        text = std::move(bytes);
+    }
+    ::close(fd);
+    return text;
+}
+
+std::optional<std::string> readWithin(const std::filesystem::path& file, std::size_t limit,
+                                      double deadlineSeconds, int maxHung) {
+    if (busyReaders.load() >= maxHung) {
+        return std::nullopt;
+    }
+    auto result = std::make_shared<std::promise<std::optional<std::string>>>();
+    std::future<std::optional<std::string>> answer = result->get_future();
+    ++busyReaders;
+    std::thread([file, limit, result] {
+        result->set_value(read(file, limit));
+        --busyReaders;
+    }).detach();
+    if (answer.wait_for(std::chrono::duration<double>(deadlineSeconds)) !=
+        std::future_status::ready) {
+        return std::nullopt;
+    }
+    return answer.get();
+}
+
+} // namespace orvane::ForeignFile

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 using orvane::test::runProcess;
 using orvane::test::TempDir;
 
@@ -332,6 +334,40 @@ TEST_CASE("accordion-render: the scripted performance as a WAV file") {
     CHECK(failed.status == 1);
     CHECK(failed.err.starts_with("accordion-render failed: "));
     CHECK(lineCount(failed.err) == 1);
+}
+
+TEST_CASE("a tool replaces a regular file at its output and refuses anything else there") {
+    const TempDir dir;
+    const auto folder = dir.path() / "folder";
+    const auto fifo = dir.path() / "fifo";
+    const auto kept = dir.path() / "kept";
+    const auto link = dir.path() / "link";
+    std::filesystem::create_directory(folder);
+    REQUIRE(::mkfifo(fifo.c_str(), 0600) == 0);
+    std::ofstream(kept) << "someone's file";
+    std::filesystem::create_symlink(kept, link);
+    for (const auto& target : {folder, fifo, link}) {
+        CAPTURE(target);
+        const std::vector<orvane::test::ProcessResult> runs{
+            movie({target.string(), "--fps", "10"}), render({"vellum", "70", target.string()}),
+            runProcess(executable, {"--accordion-render", target.string()})};
+        for (const auto& run : runs) {
+            CHECK(run.status == 1);
+            CHECK(run.err.find(target.string() + " is not a regular file") != std::string::npos);
+            CHECK(lineCount(run.err) == 1);
+        }
+    }
+    CHECK(std::filesystem::is_directory(folder));
+    CHECK(std::filesystem::is_fifo(fifo));
+    CHECK(std::filesystem::is_symlink(link));
+
+    const auto wav = dir.path() / "old.wav";
+    std::ofstream(wav) << "an older render";
+    REQUIRE(runProcess(executable, {"--accordion-render", wav.string()}).status == 0);
+    CHECK(std::filesystem::file_size(wav) > 44);
+    // Nothing else is left beside the outputs.
+    CHECK(std::distance(std::filesystem::directory_iterator(dir.path()),
+                        std::filesystem::directory_iterator()) == 5);
 }
 
 TEST_CASE("accordion-live-test: runs on SDL's dummy output, fails in one line without one") {

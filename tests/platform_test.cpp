@@ -15,6 +15,8 @@
 #include <sstream>
 #include <string>
 
+#include <sys/stat.h>
+
 using namespace orvane;
 using orvane::test::ScopedEnv;
 using orvane::test::TempDir;
@@ -136,6 +138,32 @@ TEST_CASE("a save that cannot be written says so and leaves nothing behind") {
     CHECK(status != StoreStatus::ok);
     CHECK_FALSE(describe(status).empty());
     CHECK(contents(dir.path() / "blocked") == "not a folder");
+}
+
+TEST_CASE("a settings path that is not a regular file is refused, never read or replaced") {
+    TempDir dir;
+    const fs::path fifo = dir.path() / "settings.ini";
+    REQUIRE(::mkfifo(fifo.c_str(), 0600) == 0);
+    const fs::path link = dir.path() / "link.ini";
+    fs::create_symlink(fifo, link);
+    for (const fs::path& path : {fifo, link}) {
+        IniSettingsStore store(path.string());
+        CHECK(store.problem() == StoreStatus::notAFile);
+        // The run goes on with the settings in memory.
+        FoldSettings edited;
+        edited.setPaused(true);
+        CHECK(edited.save(store) == StoreStatus::notAFile);
+        CHECK(FoldSettings::load(store).paused);
+    }
+    CHECK(fs::is_fifo(fifo));
+
+    // A lock that is not a file would make the save wait forever.
+    const fs::path file = dir.path() / "locked.ini";
+    fs::create_directory(dir.path() / "locked.ini.lock");
+    IniSettingsStore locked(file.string());
+    CHECK_FALSE(locked.problem());
+    CHECK(FoldSettings{}.save(locked) == StoreStatus::lockBlocked);
+    CHECK_FALSE(fs::exists(file));
 }
 
 TEST_CASE("the default settings file lives in the XDG config folder") {

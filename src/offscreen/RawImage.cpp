@@ -8,6 +8,7 @@ std::string OffscreenError::description() const {
     case Kind::pngFailed:
         return "Could not write PNG to " + detail + ".";
     case Kind::folderFailed:
+    case Kind::fileRefused:
     case Kind::rendererFailed:
         return detail;
     case Kind::noDevice:

@@ -12,6 +12,7 @@ struct OffscreenError {
     enum class Kind {
         pngFailed,
         folderFailed,
+        fileRefused,
         noDevice,
         textureFailed,
         commandBufferFailed,

@@ -160,10 +160,9 @@ void X11Desktop::readProperty(
     unsigned long items = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    const int status =
-        XGetWindowProperty(display_, window, XInternAtom(display_, name, False), 0,
-                           Tuning::windowPropertyLongs, False, type, &actual, &actualFormat,
-                           &items, &after, &data);
+    const int status = XGetWindowProperty(display_, window, XInternAtom(display_, name, False), 0,
+                                          Tuning::windowPropertyLongs, False, type, &actual,
+                                          &actualFormat, &items, &after, &data);
     if (status == Success && data != nullptr && actual == type && actualFormat == format &&
         items > 0) {
         take(data, items);

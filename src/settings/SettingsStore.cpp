@@ -13,6 +13,11 @@ std::string_view describe(StoreStatus status) {
         return "the settings file is damaged and was not overwritten";
     case StoreStatus::writeFailed:
         return "the settings could not be written (is the disk full?)";
+    case StoreStatus::notAFile:
+        return "the settings path is not a regular file, so the settings are kept only until "
+               "Orvane quits";
+    case StoreStatus::lockBlocked:
+        return "settings.ini.lock beside the settings file is not a file; remove it to save";
     }
     return "unknown store status";
 }

@@ -10,7 +10,7 @@
 
 namespace orvane {
 
-enum class StoreStatus { ok, accessDenied, formatError, writeFailed };
+enum class StoreStatus { ok, accessDenied, formatError, writeFailed, notAFile, lockBlocked };
 
 std::string_view describe(StoreStatus status);
 

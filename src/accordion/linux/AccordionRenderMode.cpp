@@ -2,43 +2,30 @@
 #include "accordion/linux/AccordionRenderMode.h"
 
 #include "core/ExitStatus.h"
+#include "platform/OutputFile.h"
 
-#include <cstdio>
 #include <iostream>
 #include <memory>
 
 namespace orvane {
 
-std::string description(WavFileError error, const std::string& path) {
-    switch (error) {
-    case WavFileError::tooLong:
-        return "the audio is too long for a WAV file";
-    case WavFileError::cannotOpen:
-        return "cannot open " + path + " for writing";
-    case WavFileError::cannotWrite:
-        return "cannot write " + path;
-    }
-    return "cannot write " + path;
-}
-
 namespace AccordionRenderMode {
 
-std::optional<WavFileError> writeWAV(const RenderedAudio& audio, const std::string& path) {
+std::optional<std::string> writeWAV(const RenderedAudio& audio, const std::string& path) {
     const auto bytes = AccordionRender::encodeWAV(audio);
     if (!bytes) {
-        return WavFileError::tooLong;
+        return "the audio is too long for a WAV file";
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
-                                                         &std::fclose);
+    auto file = OutputFile::create(path);
     if (!file) {
-        return WavFileError::cannotOpen;
+        return describe(file.error(), path);
     }
-    const bool written = std::fwrite(bytes->data(), 1, bytes->size(), file.get()) == bytes->size();
-    // Closing flushes, so its failure is a failed write too.
-    if (std::fclose(file.release()) != 0 || !written) {
-        return WavFileError::cannotWrite;
+    std::optional<OutputFileError> error = file.value().write(
+        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    if (!error) {
+        error = file.value().commit();
     }
-    return std::nullopt;
+    return error ? std::optional(describe(*error, path)) : std::nullopt;
 }
 
 int run(const std::vector<std::string>& arguments) {
@@ -49,7 +36,7 @@ int run(const std::vector<std::string>& arguments) {
     const std::string& path = arguments.front();
     const RenderedAudio audio = AccordionRender::renderPerformance();
     if (const auto error = writeWAV(audio, path)) {
-        std::cerr << "accordion-render failed: " << description(*error, path) << "\n";
+        std::cerr << "accordion-render failed: " << *error << "\n";
         return ExitStatus::failure;
     }
     std::cout << "wrote " << path << " (" << audio.frameCount()

@@ -10,17 +10,13 @@
 
 namespace orvane {
 
-enum class WavFileError { tooLong, cannotOpen, cannotWrite };
-
-std::string description(WavFileError error, const std::string& path);
-
 namespace AccordionRenderMode {
 
 // `arguments` follow the mode flag; returns the process exit status.
 int run(const std::vector<std::string>& arguments);
 
-// Replaces any file at `path`; nothing half-written is reported as success.
-std::optional<WavFileError> writeWAV(const RenderedAudio& audio, const std::string& path);
+// Replaces a regular file at `path`, and nothing else; the reason when it did not.
+std::optional<std::string> writeWAV(const RenderedAudio& audio, const std::string& path);
 
 } // namespace AccordionRenderMode
 

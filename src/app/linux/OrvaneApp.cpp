@@ -187,6 +187,9 @@ SystemLog& OrvaneApp::log() {
 
 void OrvaneApp::launch() {
     Parts& p = *parts_;
+    if (const auto problem = p.store.problem()) {
+        p.log.note("settings", p.store.path() + ": " + std::string(describe(*problem)) + ".");
+    }
     const bool haveEffect = makeEffect();
     p.player.prepare();
     p.menuBar = std::make_unique<MenuBarController>(p.log);

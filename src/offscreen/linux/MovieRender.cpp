@@ -9,6 +9,7 @@
 #include "offscreen/linux/MovieWriter.h"
 #include "offscreen/linux/OffscreenSession.h"
 #include "offscreen/linux/PngFile.h"
+#include "platform/OutputFile.h"
 
 #include <QPainter>
 
@@ -101,14 +102,16 @@ std::optional<std::string> render(const std::string& path, FoldStyle style, int 
     if (auto error = folderFor(std::filesystem::path(path).parent_path())) {
         return error;
     }
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    auto file = OutputFile::create(path);
+    if (!file) {
+        return describe(file.error(), path) + ".";
+    }
     if (framesDir) {
         if (auto error = folderFor(*framesDir)) {
             return error;
         }
     }
-    auto writer = MovieWriter::open(path, {w, h, fps, movieBitRate});
+    auto writer = MovieWriter::open(file.value().path().string(), {w, h, fps, movieBitRate});
     if (!writer) {
         return writer.error().description();
     }
@@ -155,6 +158,9 @@ std::optional<std::string> render(const std::string& path, FoldStyle style, int 
     }
     if (auto error = writer.value()->finish()) {
         return error->description();
+    }
+    if (const auto error = file.value().commit()) {
+        return describe(*error, path) + ".";
     }
     if (const auto summary = MovieScript::summarize(frames)) {
         std::cout << *summary << "\n";

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "offscreen/linux/PngFile.h"
 
+#include "platform/OutputFile.h"
+
 #include <QImage>
 #include <QImageWriter>
 
@@ -29,9 +31,17 @@ std::optional<OffscreenError> savePNG(const QImage& image, const std::string& pa
     if (image.isNull()) {
         return OffscreenError{OffscreenError::Kind::pngFailed, path};
     }
-    QImageWriter writer(QString::fromStdString(path), "png");
+    auto file = OutputFile::create(path);
+    if (!file) {
+        return OffscreenError{OffscreenError::Kind::fileRefused,
+                              describe(file.error(), path) + "."};
+    }
+    QImageWriter writer(QString::fromStdString(file.value().path().string()), "png");
     if (!writer.write(image)) {
         return OffscreenError{OffscreenError::Kind::pngFailed, path};
+    }
+    if (const auto error = file.value().commit()) {
+        return OffscreenError{OffscreenError::Kind::fileRefused, describe(*error, path) + "."};
     }
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 #include "settings/linux/IniSettingsStore.h"
 
 #include "core/Text.h"
+#include "settings/MemorySettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +14,8 @@
 #include <charconv>
 #include <cmath>
 #include <system_error>
+
+#include <sys/stat.h>
 
 namespace orvane {
 
@@ -34,11 +37,28 @@ std::optional<QString> plainText(const QSettings& settings, const QString& key) 
     }
 }
 
+// Something other than a regular file at the path (followed through links) would
+// hang the read (a FIFO) or be replaced by the save (a device).
+bool notAFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+// QSettings waits forever for a lock it cannot take; only a regular file can be one.
+bool lockBlocked(const std::string& path) {
+    struct stat info {};
+    const std::string lock = path + ".lock";
+    return ::lstat(lock.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
 } // namespace
 
-IniSettingsStore::IniSettingsStore(const std::string& path)
-    : path_(path),
-      settings_(std::make_unique<QSettings>(QString::fromStdString(path), QSettings::IniFormat)) {
+IniSettingsStore::IniSettingsStore(const std::string& path) : path_(path) {
+    if (notAFile(path)) {
+        refused_ = StoreStatus::notAFile;
+        return;
+    }
+    settings_ = std::make_unique<QSettings>(QString::fromStdString(path), QSettings::IniFormat);
     settings_->setAtomicSyncRequired(true);
 }
 
@@ -50,16 +70,25 @@ std::string IniSettingsStore::defaultPath() {
 }
 
 bool IniSettingsStore::contains(std::string_view key) const {
+    if (staged(key)) {
+        return pending_.contains(key);
+    }
     const QString k = QString::fromUtf8(key);
     return settings_->contains(k) || settings_->contains(k + listSizeSuffix);
 }
 
 std::optional<double> IniSettingsStore::readDouble(std::string_view key) const {
+    if (staged(key)) {
+        return pending_.readDouble(key);
+    }
     const std::optional<QString> text = plainText(*settings_, QString::fromUtf8(key));
     return text ? parseDecimal(text->trimmed().toStdString()) : std::nullopt;
 }
 
 std::optional<bool> IniSettingsStore::readBool(std::string_view key) const {
+    if (staged(key)) {
+        return pending_.readBool(key);
+    }
     const std::optional<QString> text = plainText(*settings_, QString::fromUtf8(key));
     if (!text) {
         return std::nullopt;
@@ -75,6 +104,9 @@ std::optional<bool> IniSettingsStore::readBool(std::string_view key) const {
 }
 
 std::optional<std::string> IniSettingsStore::readString(std::string_view key) const {
+    if (staged(key)) {
+        return pending_.readString(key);
+    }
     const std::optional<QString> text = plainText(*settings_, QString::fromUtf8(key));
     if (!text) {
         return std::nullopt;
@@ -84,6 +116,9 @@ std::optional<std::string> IniSettingsStore::readString(std::string_view key) co
 
 std::optional<std::vector<std::string>>
 IniSettingsStore::readStringList(std::string_view key) const {
+    if (staged(key)) {
+        return pending_.readStringList(key);
+    }
     const QString k = QString::fromUtf8(key);
     const std::optional<QString> sizeText = plainText(*settings_, k + listSizeSuffix);
     if (!sizeText) {
@@ -121,37 +156,66 @@ IniSettingsStore::readStringList(std::string_view key) const {
     return list;
 }
 
+// Writes wait in memory until a commit that can land: QSettings would otherwise
+// sync them from its destructor, into a path refused a moment before.
 void IniSettingsStore::writeDouble(std::string_view key, double value) {
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    settings_->setValue(QString::fromUtf8(key),
-                        QString::fromLatin1(buffer.data(), result.ptr - buffer.data()));
+    pending_.writeDouble(key, value);
 }
 
 void IniSettingsStore::writeBool(std::string_view key, bool value) {
-    settings_->setValue(QString::fromUtf8(key),
-                        value ? QStringLiteral("true") : QStringLiteral("false"));
+    pending_.writeBool(key, value);
 }
 
 void IniSettingsStore::writeString(std::string_view key, std::string_view value) {
-    settings_->setValue(QString::fromUtf8(key), QString::fromUtf8(value));
+    pending_.writeString(key, value);
 }
 
 void IniSettingsStore::writeStringList(std::string_view key,
                                        const std::vector<std::string>& value) {
-    const QString k = QString::fromUtf8(key);
-    settings_->remove(k); // drops a longer old list, or a plain value under the key
-    settings_->beginWriteArray(k, static_cast<int>(value.size()));
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        settings_->setArrayIndex(static_cast<int>(i));
-        settings_->setValue(listItemKey, QString::fromStdString(value[i]));
+    pending_.writeStringList(key, value);
+}
+
+bool IniSettingsStore::staged(std::string_view key) const {
+    return !settings_ || pending_.contains(key);
+}
+
+void IniSettingsStore::apply(const std::string& key, const MemorySettingsStore::Value& value) {
+    const QString k = QString::fromStdString(key);
+    if (const auto* number = std::get_if<double>(&value)) {
+        std::array<char, 64> buffer{};
+        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), *number);
+        settings_->setValue(k, QString::fromLatin1(buffer.data(), result.ptr - buffer.data()));
+    } else if (const auto* flag = std::get_if<bool>(&value)) {
+        settings_->setValue(k, *flag ? QStringLiteral("true") : QStringLiteral("false"));
+    } else if (const auto* text = std::get_if<std::string>(&value)) {
+        settings_->setValue(k, QString::fromStdString(*text));
+    } else if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
+        settings_->remove(k); // drops a longer old list, or a plain value under the key
+        settings_->beginWriteArray(k, static_cast<int>(list->size()));
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            settings_->setArrayIndex(static_cast<int>(i));
+            settings_->setValue(listItemKey, QString::fromStdString((*list)[i]));
+        }
+        settings_->endArray();
     }
-    settings_->endArray();
 }
 
 StoreStatus IniSettingsStore::commit() {
+    if (refused_) {
+        return *refused_;
+    }
+    if (notAFile(path_)) {
+        return StoreStatus::notAFile;
+    }
+    if (lockBlocked(path_)) {
+        return StoreStatus::lockBlocked;
+    }
     const QString file = QString::fromStdString(path_);
     QDir().mkpath(QFileInfo(file).absolutePath());
+    for (const auto& [key, value] : pending_.values()) {
+        apply(key, value);
+    }
+    pending_ = MemorySettingsStore();
     settings_->sync();
     // A QSettings keeps the first error it ever met, and reports unreadable
     // lines of the old file (which the rewrite drops) as a format error. A

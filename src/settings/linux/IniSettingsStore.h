@@ -4,9 +4,11 @@
 // value reads as absent and only that key falls back to its default.
 #pragma once
 
+#include "settings/MemorySettingsStore.h"
 #include "settings/SettingsStore.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class QSettings;
@@ -24,6 +26,9 @@ public:
     static std::string defaultPath();
 
     const std::string& path() const { return path_; }
+    // Why the file is not used at all (it is not a regular file); the settings
+    // then live in memory for this run, as do writes whose commit was refused.
+    std::optional<StoreStatus> problem() const { return refused_; }
 
     bool contains(std::string_view key) const override;
     std::optional<double> readDouble(std::string_view key) const override;
@@ -40,8 +45,13 @@ public:
     StoreStatus commit() override;
 
 private:
+    bool staged(std::string_view key) const;
+    void apply(const std::string& key, const MemorySettingsStore::Value& value);
+
     std::string path_;
     std::unique_ptr<QSettings> settings_;
+    std::optional<StoreStatus> refused_;
+    MemorySettingsStore pending_;
 };
 
 } // namespace orvane

@@ -2,6 +2,7 @@
 #include "settings/linux/XdgAutostart.h"
 
 #include "core/AppIdentity.h"
+#include "platform/OutputFile.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -113,21 +114,8 @@ std::optional<LoginItemError> XdgAutostart::setEnabled(bool on) {
     text << "X-GNOME-Autostart-enabled=true\n";
     // Written beside the entry and renamed over it, so a session manager never
     // reads half a file.
-    fs::path temporary = entry;
-    temporary += ".tmp-" + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << text.str();
-        out.flush();
-        if (!out) {
-            out.close();
-            fs::remove(temporary, error);
-            return LoginItemError::cannotWrite;
-        }
-    }
-    fs::rename(temporary, entry, error);
-    if (error) {
-        fs::remove(temporary, error);
+    auto file = OutputFile::create(entry);
+    if (!file || file.value().write(text.str()) || file.value().commit()) {
         return LoginItemError::cannotWrite;
     }
     return std::nullopt;

@@ -284,6 +284,13 @@ inline constexpr std::size_t foreignFileBytes = 4096;
 inline constexpr double foreignFileDeadline = 0.05;
 inline constexpr int foreignFileReaders = 4;
 inline constexpr std::size_t loggedURLsKept = 64;
+inline constexpr std::size_t instanceMessageBytes = 64 * 1024;
+inline constexpr double instanceAnswerTime = 2.0;
+inline constexpr double instanceClientTime = 2.0;
+// A live instance accepts at once; a socket nobody listens on refuses at once.
+inline constexpr double instanceProbeTime = 0.5;
+// Out of file descriptors, the instance tries accepting again after this.
+inline constexpr double instanceAcceptRetry = 0.25;
 inline constexpr std::size_t loggedURLChars = 200;
 // Longs of a window property read: an app id or a window, with room to spare.
 inline constexpr long windowPropertyLongs = 1024;

@@ -2,15 +2,20 @@
 #include "app/linux/InstanceLink.h"
 
 #include "core/AppIdentity.h"
+#include "core/Tuning.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
+#include <cstring>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace orvane {
@@ -19,23 +24,11 @@ namespace {
 
 constexpr char recordEnd = '\0';
 constexpr char taken = '\x06';
-// A client may not make the instance hold more than this, nor for longer.
-constexpr qsizetype maxMessageBytes = 64 * 1024;
-constexpr int clientTimeoutMs = 2000;
-// A live instance accepts at once; a socket nobody listens on refuses at once.
-constexpr int probeTimeoutMs = 500;
 constexpr mode_t othersBits = S_IRWXG | S_IRWXO;
+constexpr int listenBacklog = 16;
 
-bool usingRuntimeDir() {
-    return !qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR");
-}
-
-QString folder() {
-    if (usingRuntimeDir()) {
-        return qEnvironmentVariable("XDG_RUNTIME_DIR");
-    }
-    return QDir::tempPath() + '/' + QString::fromUtf8(AppIdentity::identifier) + '-' +
-           QString::number(::getuid());
+int milliseconds(double seconds) {
+    return static_cast<int>(seconds * 1000);
 }
 
 // Anyone who can write the folder could put their own socket there.
@@ -43,6 +36,36 @@ bool folderIsPrivate(const QString& path) {
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
            info.st_uid == ::getuid() && (info.st_mode & othersBits) == 0;
+}
+
+QString fallbackFolder() {
+    return QDir::tempPath() + '/' + QString::fromUtf8(AppIdentity::identifier) + '-' +
+           QString::number(::getuid());
+}
+
+QString folder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && folderIsPrivate(runtime) ? runtime : fallbackFolder();
+}
+
+// Each session's display has its own instance, even when two sessions of one
+// user share the runtime folder.
+QString displayName() {
+    QString name = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (name.isEmpty()) {
+        name = qEnvironmentVariable("DISPLAY");
+        // ":0" and ":0.0" are one display.
+        const qsizetype colon = name.lastIndexOf(':');
+        const qsizetype dot = name.indexOf('.', colon);
+        if (colon >= 0 && dot > colon) {
+            name.truncate(dot);
+        }
+    }
+    QString safe;
+    for (const QChar c : name) {
+        safe += c.isLetterOrNumber() && c.unicode() < 128 ? c : QChar('_');
+    }
+    return safe.isEmpty() ? QStringLiteral("none") : safe;
 }
 
 QByteArray encode(const QStringList& arguments) {
@@ -70,34 +93,42 @@ QStringList decode(const QByteArray& message) {
     return arguments;
 }
 
+bool outOfDescriptors(int error) {
+    return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
+}
+
 } // namespace
 
 QString InstanceLink::socketPath() {
-    return folder() + '/' + QString::fromUtf8(AppIdentity::identifier) + ".socket";
+    return folder() + '/' + QString::fromUtf8(AppIdentity::identifier) + '-' + displayName() +
+           ".socket";
 }
 
-bool InstanceLink::handOver(const QStringList& arguments, int timeoutMs) {
+InstanceLink::HandOver InstanceLink::handOver(const QStringList& arguments) {
     const QByteArray message = encode(arguments);
-    if (message.size() > maxMessageBytes || !folderIsPrivate(folder())) {
-        return false;
+    if (static_cast<std::size_t>(message.size()) > Tuning::instanceMessageBytes) {
+        return HandOver::tooLong;
     }
-    const QDeadlineTimer deadline(timeoutMs);
+    if (!folderIsPrivate(folder())) {
+        return HandOver::noInstance;
+    }
+    const QDeadlineTimer deadline(milliseconds(Tuning::instanceAnswerTime));
     QLocalSocket socket;
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
-        return false;
+        return HandOver::noInstance;
     }
     socket.write(message);
     while (socket.bytesAvailable() == 0) {
         if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-            return false;
+            return HandOver::noAnswer;
         }
     }
     char answer = 0;
-    return socket.getChar(&answer) && answer == taken;
+    return socket.getChar(&answer) && answer == taken ? HandOver::taken : HandOver::noAnswer;
 }
 
-std::unique_ptr<InstanceLink> InstanceLink::listen(QString* error) {
+std::unique_ptr<InstanceLink> InstanceLink::listen(QString* error, bool* another) {
     const auto fail = [error](const QString& reason) {
         if (error != nullptr) {
             *error = reason;
@@ -105,7 +136,7 @@ std::unique_ptr<InstanceLink> InstanceLink::listen(QString* error) {
         return nullptr;
     };
     const QString dir = folder();
-    if (!usingRuntimeDir() && ::mkdir(QFile::encodeName(dir).constData(), S_IRWXU) != 0 &&
+    if (dir == fallbackFolder() && ::mkdir(QFile::encodeName(dir).constData(), S_IRWXU) != 0 &&
         errno != EEXIST) {
         return fail("cannot create " + dir);
     }
@@ -115,29 +146,66 @@ std::unique_ptr<InstanceLink> InstanceLink::listen(QString* error) {
     const QString path = socketPath();
     QLocalSocket probe;
     probe.connectToServer(path);
-    if (probe.waitForConnected(probeTimeoutMs)) {
+    if (probe.waitForConnected(milliseconds(Tuning::instanceProbeTime))) {
+        if (another != nullptr) {
+            *another = true;
+        }
         return fail("another instance listens at " + path);
     }
-    QLocalServer::removeServer(path);
-    std::unique_ptr<InstanceLink> link(new InstanceLink);
-    if (!link->server_.listen(path)) {
-        return fail("cannot listen at " + path + ": " + link->server_.errorString());
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (static_cast<std::size_t>(name.size()) >= sizeof address.sun_path) {
+        return fail(path + " is too long for a socket");
     }
-    return link;
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    // Qt's own server closes and deletes its socket when an accept fails (out of
+    // descriptors), and a later start would then become a second instance: this
+    // one keeps listening and tries again.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return fail("cannot make a socket: " + QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    ::unlink(name.constData());
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(name.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, listenBacklog) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return fail("cannot listen at " + path + ": " + reason);
+    }
+    return std::unique_ptr<InstanceLink>(new InstanceLink(fd, path));
 }
 
-InstanceLink::InstanceLink() {
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&server_, &QLocalServer::newConnection, this, &InstanceLink::accept);
+InstanceLink::InstanceLink(int listener, QString path)
+    : listener_(listener), path_(std::move(path)),
+      notifier_(new QSocketNotifier(listener, QSocketNotifier::Read, this)) {
+    connect(notifier_, &QSocketNotifier::activated, this, &InstanceLink::accept);
+}
+
+InstanceLink::~InstanceLink() {
+    delete notifier_;
+    ::close(listener_);
+    ::unlink(QFile::encodeName(path_).constData());
 }
 
 void InstanceLink::accept() {
-    while (QLocalSocket* client = server_.nextPendingConnection()) {
-        client->setParent(this);
+    for (;;) {
+        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (outOfDescriptors(errno)) {
+                // The connection waits in the queue; asking again at once would spin.
+                notifier_->setEnabled(false);
+                QTimer::singleShot(milliseconds(Tuning::instanceAcceptRetry), this,
+                                   [this] { notifier_->setEnabled(true); });
+            }
+            return;
+        }
+        auto* client = new QLocalSocket(this);
+        client->setSocketDescriptor(fd);
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
         connect(client, &QLocalSocket::readyRead, this, [this, client] { receive(client); });
         // A client that says nothing, or never finishes, is dropped.
-        QTimer::singleShot(clientTimeoutMs, client, [client] {
+        QTimer::singleShot(milliseconds(Tuning::instanceClientTime), client, [client] {
             client->abort();
             client->deleteLater();
         });
@@ -147,8 +215,8 @@ void InstanceLink::accept() {
 
 void InstanceLink::receive(QLocalSocket* client) {
     QByteArray message = client->property("message").toByteArray();
-    message += client->read(maxMessageBytes + 1 - message.size());
-    if (message.size() > maxMessageBytes) {
+    message += client->read(static_cast<qint64>(Tuning::instanceMessageBytes) + 1 - message.size());
+    if (static_cast<std::size_t>(message.size()) > Tuning::instanceMessageBytes) {
         client->abort();
         client->deleteLater();
         return;
@@ -158,16 +226,21 @@ void InstanceLink::receive(QLocalSocket* client) {
         return;
     }
     client->disconnect(this);
+    // Answered before anything is done, so a slow action never makes the later
+    // start give up and run as a second instance.
     client->write(QByteArray(1, taken));
+    client->flush();
     client->disconnectFromServer();
     const QStringList arguments = decode(message);
-    if (arguments.isEmpty()) {
-        if (onShowSettings) {
-            onShowSettings();
+    QTimer::singleShot(0, this, [this, arguments] {
+        if (arguments.isEmpty()) {
+            if (onShowSettings) {
+                onShowSettings();
+            }
+        } else if (onURLs) {
+            onURLs(arguments);
         }
-    } else if (onURLs) {
-        onURLs(arguments);
-    }
+    });
 }
 
 } // namespace orvane

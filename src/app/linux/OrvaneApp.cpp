@@ -450,28 +450,49 @@ int OrvaneApp::main(int argc, char** argv) {
     for (const std::string& argument : arguments) {
         urls.push_back(QString::fromStdString(argument));
     }
-    if (InstanceLink::handOver(urls)) {
-        return 0;
+    // A second start never becomes a second instance while the first lives: what
+    // cannot be handed over is refused.
+    const auto refuse = [](const std::string& reason) {
+        std::cerr << AppIdentity::name << ": " << reason << "\n";
+        return ExitStatus::failure;
+    };
+    const auto handOver = [&]() -> std::optional<int> {
+        switch (InstanceLink::handOver(urls)) {
+        case InstanceLink::HandOver::taken:
+            return ExitStatus::success;
+        case InstanceLink::HandOver::noInstance:
+            return std::nullopt;
+        case InstanceLink::HandOver::tooLong:
+            return refuse("the arguments are too long to hand to the running Orvane.");
+        case InstanceLink::HandOver::noAnswer:
+            return refuse("Orvane is running on this display but did not answer; try again.");
+        }
+        return std::nullopt;
+    };
+    if (const auto status = handOver()) {
+        return *status;
     }
     QString error;
-    std::unique_ptr<InstanceLink> link = InstanceLink::listen(&error);
-    // Another start won the race to listen: it takes this one's URLs too.
-    if (!link && InstanceLink::handOver(urls)) {
-        return 0;
+    bool another = false;
+    std::unique_ptr<InstanceLink> link = InstanceLink::listen(&error, &another);
+    if (!link) {
+        // Another start won the race to listen: it takes this one's URLs.
+        if (another) {
+            if (const auto status = handOver()) {
+                return *status;
+            }
+        }
+        return refuse("cannot make sure only one Orvane runs: " + error.toStdString() + ".");
     }
 
     OrvaneApp app{Options()};
     app.launch();
-    if (link) {
-        link->onURLs = [&app](const QStringList& handed) {
-            for (const QString& url : handed) {
-                app.handle(url.toStdString());
-            }
-        };
-        link->onShowSettings = [&app] { app.showSettings(); };
-    } else {
-        app.log().note("app", "Another start cannot reach this one: " + error.toStdString());
-    }
+    link->onURLs = [&app](const QStringList& handed) {
+        for (const QString& url : handed) {
+            app.handle(url.toStdString());
+        }
+    };
+    link->onShowSettings = [&app] { app.showSettings(); };
     for (const std::string& url : arguments) {
         app.handle(url);
     }

@@ -175,7 +175,7 @@ TEST_CASE("the preview, the style thumbnails and the welcome frames on a real re
               .arg(wallpaper));
     ScopedEnv desktop{"XDG_CURRENT_DESKTOP", "XFCE"};
 
-    FoldPreview preview(loadWallpaper());
+    FoldPreview preview(loadWallpaper);
     FoldPreviewRequest request{{FoldStyle::dusk, 0.5, 0.5, 0.5, 100, false}, 70};
     preview.request(request);
     REQUIRE(waitFor([&] { return preview.frame() || preview.unavailable(); }));

@@ -4,10 +4,12 @@
 // the panes show the stored values when the window opens again, and closing
 // it while the fold is held makes the fold follow the lid again.
 #include "app/linux/OrvaneApp.h"
+#include "core/Tuning.h"
 #include "effect/EffectController.h"
 #include "platform/MonotonicClock.h"
 #include "settings/SettingsLayout.h"
 #include "settings/linux/IniSettingsStore.h"
+#include "support/PrivateBuses.h"
 #include "support/XvfbDesktop.h"
 #include "windows/SettingsWindow.h"
 
@@ -15,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
@@ -40,8 +43,13 @@ struct App {
     QApplication application{argc, argv};
     std::string path = (desktop.home.path() / "settings.ini").string();
     std::unique_ptr<OrvaneApp> orvane;
+    std::optional<test::ScopedEnv> sessionBus;
 
-    App() {
+    // `bus`: a session bus in place of none.
+    explicit App(std::optional<std::string> bus = std::nullopt) {
+        if (bus) {
+            sessionBus.emplace("DBUS_SESSION_BUS_ADDRESS", *bus);
+        }
         {
             IniSettingsStore store(path);
             FoldSettings settings;
@@ -195,4 +203,20 @@ TEST_CASE("closing the window while the fold is held makes it follow the lid aga
     app.window()->close();
     CHECK_FALSE(app.live().previewAngle.has_value());
     CHECK_FALSE(app.window()->aboveOverlay());
+}
+
+TEST_CASE("Settings opens while the desktop portal does not answer") {
+    const test::PrivateBuses buses;
+    const test::DBusMock portal(
+        buses, test::Bus::session, QStringLiteral("org.freedesktop.portal.Desktop"),
+        {"--template", ORVANE_PORTAL_TEMPLATE, "-p", R"({"hang": 30, "settings": {}})"});
+    const test::ScopedEnv gnome("XDG_CURRENT_DESKTOP", "GNOME");
+    const std::string bus = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS").toStdString();
+    QElapsedTimer clock;
+    clock.start();
+    App app(bus);
+    // Each of the wallpaper's three lookups would wait out its timeout.
+    CHECK(clock.elapsed() < 2 * Tuning::wallpaperLookupTimeoutMs);
+    app.show(SettingsWindow::appearance);
+    CHECK(app.window()->isVisible());
 }

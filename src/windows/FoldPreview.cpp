@@ -52,7 +52,7 @@ namespace {
 
 // The renderer is made on first use; once that fails, every render fails at once.
 struct RealEngine {
-    std::optional<QImage> background;
+    FoldPreview::BackgroundSource background;
     std::unique_ptr<FoldPreviewRenderer> renderer;
     bool broken = false;
 
@@ -61,8 +61,9 @@ struct RealEngine {
             return std::nullopt;
         }
         if (renderer == nullptr) {
+            // Looked up here, off the main thread: a desktop service may be slow to answer.
             renderer = FoldPreviewRenderer::create(Tuning::previewWidth, Tuning::previewHeight,
-                                                   background);
+                                                   background ? background() : std::nullopt);
             if (renderer == nullptr) {
                 broken = true;
                 return std::nullopt;
@@ -78,7 +79,7 @@ struct RealEngine {
 
 } // namespace
 
-FoldPreview::FoldPreview(std::optional<QImage> background, QObject* parent) : QObject(parent) {
+FoldPreview::FoldPreview(BackgroundSource background, QObject* parent) : QObject(parent) {
     auto engine = std::make_shared<RealEngine>();
     engine->background = std::move(background);
     worker_ = std::make_unique<Worker>(

@@ -29,10 +29,11 @@ public:
     // Runs on the worker; none when the picture cannot be drawn.
     using RenderFunction = std::function<std::optional<QImage>(const FoldPreviewRequest&)>;
 
-    // `background`: the wallpaper, or none for the sample desktop's own. The worker and its
-    // OpenGL context start with the first request.
-    explicit FoldPreview(std::optional<QImage> background = std::nullopt,
-                         QObject* parent = nullptr);
+    // Finds the wallpaper, or none for the sample desktop's own; called on the worker.
+    using BackgroundSource = std::function<std::optional<QImage>()>;
+
+    // The worker and its OpenGL context start with the first request.
+    explicit FoldPreview(BackgroundSource background = {}, QObject* parent = nullptr);
     // Draws with `render` instead (its frames carry no desktop).
     explicit FoldPreview(RenderFunction render, QObject* parent = nullptr);
     // Waits for a render in progress.

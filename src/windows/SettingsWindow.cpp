@@ -36,7 +36,7 @@ const QString sidebarStyle =
 } // namespace
 
 SettingsWindow::SettingsWindow(Services services)
-    : services_(std::move(services)), preview_(std::make_unique<FoldPreview>(loadWallpaper())) {
+    : services_(std::move(services)), preview_(std::make_unique<FoldPreview>(loadWallpaper)) {
     setWindowTitle(QStringLiteral("Orvane Settings"));
     setMinimumSize(SettingsLayout::contentWidth, SettingsLayout::minContentHeight);
     model_ = std::make_unique<SettingsModel>(

@@ -3,7 +3,8 @@
 
 Parameters: "settings", {namespace: {key: value}} to start with (whole numbers
 are sent as uint32, as the freedesktop color-scheme is); "ReadOne", false for a
-portal that only has the older Read. SetSetting(namespace, key, value) on the
+portal that only has the older Read; "hang", seconds every lookup waits before it
+answers. SetSetting(namespace, key, value) on the
 mock interface changes one and sends SettingChanged.
 '''
 
@@ -36,9 +37,12 @@ def load(mock, parameters):
         for key, value in keys.items():
             mock.settings[(namespace, key)] = as_dbus(value)
     # Read wraps its answer in one variant more than the signature says.
-    methods = [('Read', 'ss', 'v', LOOKUP + 'ret = type(value)(value, variant_level=2)')]
+    lookup = LOOKUP
+    if parameters.get('hang'):
+        lookup = 'import time\ntime.sleep(%f)\n' % parameters['hang'] + lookup
+    methods = [('Read', 'ss', 'v', lookup + 'ret = type(value)(value, variant_level=2)')]
     if parameters.get('ReadOne', True):
-        methods.append(('ReadOne', 'ss', 'v', LOOKUP + 'ret = value'))
+        methods.append(('ReadOne', 'ss', 'v', lookup + 'ret = value'))
     mock.AddMethods(MAIN_IFACE, methods)
     mock.AddProperties(MAIN_IFACE, {'version': dbus.UInt32(2 if parameters.get('ReadOne', True)
                                                             else 1)})

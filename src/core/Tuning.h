@@ -153,10 +153,14 @@ inline constexpr double animBrakeAngle = 1.0;
 inline constexpr double animBrakeSpeed = 60.0;
 
 // Capture and frame rate.
-inline constexpr std::int64_t captureQueueDepth = 3;
-inline constexpr double captureRetryInterval = 5.0;
 // Distinct frames the panel keeps after handing them to the renderer.
-inline constexpr std::int64_t recentFrameCount = 4;
+inline constexpr std::int64_t recentFrameCount = 2;
+// Deeper than the frames kept and the one waiting, or the capture runs out of textures.
+inline constexpr std::int64_t captureQueueDepth = recentFrameCount + 2;
+inline constexpr double captureRetryInterval = 5.0;
+// The overlay checks its place in the stack at most this often: a window that raises
+// itself over and over costs a few checks a second, not a fight.
+inline constexpr double stackCheckInterval = 0.1;
 inline constexpr std::int64_t fpsBattery = 60;
 inline constexpr std::int64_t fpsThermal = 30;
 

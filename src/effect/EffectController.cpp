@@ -136,6 +136,15 @@ void EffectController::applyGateOutput(const GateOutput& output) {
 
     holdEscapeKey(motion_.showing());
 
+    // The capture starts first: the display waits for its first frame.
+    CaptureControl& capture = ports_.display.desktop();
+    if (!output.wantsCapture &&
+        (capture.isCapturing() || capture.isStarting() || capture.isDesired())) {
+        capture.stop();
+    } else if (output.wantsCapture && !capture.isCapturing() && !capture.isStarting()) {
+        capture.requestStart(currentFPS());
+    }
+
     FoldDisplay& display = ports_.display;
     if (motion_.showing() && drawable()) {
         if (output.overlayVisible && output.frozen) {
@@ -145,14 +154,6 @@ void EffectController::applyGateOutput(const GateOutput& output) {
         }
     } else {
         display.hide();
-    }
-
-    CaptureControl& capture = ports_.display.desktop();
-    if (!output.wantsCapture &&
-        (capture.isCapturing() || capture.isStarting() || capture.isDesired())) {
-        capture.stop();
-    } else if (output.wantsCapture && !capture.isCapturing() && !capture.isStarting()) {
-        capture.requestStart(currentFPS());
     }
 
     for (GateEvent event : output.events) {

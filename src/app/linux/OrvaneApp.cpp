@@ -221,11 +221,19 @@ bool OrvaneApp::makeEffect() {
                 return parts_->effect ? parts_->effect->settings().builtInScreen : std::string();
             },
             ownWindows,
+            // While the settings window holds the fold, it and every window it opens (a
+            // popup, About) stay above; the overlay leaves itself out.
             [this] {
                 SettingsWindow* window = parts_->settingsWindow.get();
-                return window != nullptr && window->aboveOverlay()
-                           ? std::vector<unsigned long>{static_cast<unsigned long>(window->winId())}
-                           : std::vector<unsigned long>{};
+                std::vector<unsigned long> above;
+                if (window != nullptr && window->aboveOverlay()) {
+                    for (QWindow* shown : QGuiApplication::topLevelWindows()) {
+                        if (shown->isVisible() && shown->handle() != nullptr) {
+                            above.push_back(static_cast<unsigned long>(shown->winId()));
+                        }
+                    }
+                }
+                return above;
             },
             [painter = &p.coverPainter](QPainter& qp, QSize size, const CoverDressing& dressing) {
                 painter->paint(qp, size, dressing, 1.0);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "display/linux/X11FoldDisplay.h"
 
-#include "offscreen/linux/CannedDesktop.h"
 #include "render/linux/PanelSource.h"
 
 #include <QRect>
@@ -65,11 +64,9 @@ void X11FoldDisplay::prepare() {
 void X11FoldDisplay::makePanel(const BuiltInDisplay::Screen& screen) {
     panel_.reset();
     const QRect rect(screen.x, screen.y, screen.width, screen.height);
-    // Shown only until the capture's first frame, should the fold start before it.
-    const CannedDesktop canned(rect.width(), rect.height());
-    auto source =
-        std::make_shared<PanelSource>([capture = &capture_] { return capture->latestFrame(); },
-                                      SampleImage{canned.width(), canned.height(), canned.bytes()});
+    // Nothing but the user's own desktop is folded: the panel waits for the first frame.
+    auto source = std::make_shared<PanelSource>(
+        [capture = &capture_] { return capture->latestFrame(); }, SampleImage{});
     OverlayPanelHooks hooks;
     hooks.frame = [this](double time) {
         return client_ != nullptr ? client_->frameAt(time) : std::nullopt;

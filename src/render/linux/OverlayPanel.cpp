@@ -25,6 +25,22 @@ constexpr double fallbackRefreshHz = 60.0;
 // The live rate's bounds; the controller asks for 30, 60 or 120.
 constexpr std::int64_t maxFrameRate = 240;
 
+// Qt places windows in logical pixels: the screen's own origin, its size divided by its
+// scale. `device` is in the server's pixels.
+QRect logicalRect(const QRect& device) {
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect logical = screen->geometry();
+        const double scale = screen->devicePixelRatio();
+        const QRect native(logical.topLeft(), (QSizeF(logical.size()) * scale).toSize());
+        if (native.contains(device.center())) {
+            const QPointF offset = QPointF(device.topLeft() - native.topLeft()) / scale;
+            return QRect(logical.topLeft() + offset.toPoint(),
+                         (QSizeF(device.size()) / scale).toSize());
+        }
+    }
+    return device;
+}
+
 } // namespace
 
 OverlayPanel::OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks,
@@ -41,8 +57,10 @@ OverlayPanel::OverlayPanel(QRect geometry, QSize pixels, OverlayPanelHooks hooks
     format.setAlphaBufferSize(0); // opaque: the fold paints the whole desktop
     format.setSwapInterval(1);
     setFormat(format);
-    setGeometry(geometry);
+    setGeometry(logicalRect(geometry));
     create();
+    // Exactly the screen's device pixels, whatever a fractional scale rounded to.
+    moveResizeNative(qtX11Display(), xWindow(), geometry);
     setBypassCompositor(qtX11Display(), xWindow());
     pacer_.setTimerType(Qt::PreciseTimer);
     pacer_.setSingleShot(true);
@@ -114,12 +132,18 @@ void OverlayPanel::enter(Mode mode) {
 void OverlayPanel::showAfterFirstFrame() {
     // The slow first frame (shader compiles, first upload) is drawn while unmapped and the
     // desktop still shows; the server leaves the screen as it was until our first swap on
-    // the mapped window (Qt sets no background on it).
+    // the mapped window (Qt sets no background on it). Without a picture of the desktop
+    // yet, it stays unmapped and tries again a frame later.
     drawNow();
-    if (mode_ != Mode::hidden) {
-        QWindow::show();
-        guard_.setActive(true);
+    if (mode_ == Mode::hidden) {
+        return;
     }
+    if (!hadSource_) {
+        pacer_.start(static_cast<int>(std::lround(refreshInterval() * 1000.0)));
+        return;
+    }
+    QWindow::show();
+    guard_.setActive(true);
 }
 
 void OverlayPanel::drawNow() {
@@ -246,6 +270,7 @@ void OverlayPanel::paintGL() {
     }
     lastFrame_ = params;
     const auto source = hooks_.source ? hooks_.source() : std::nullopt;
+    hadSource_ = source.has_value();
     if (renderer_ && canvas_.framebuffer && source) {
         // The window is opaque and nothing composites it over the desktop: the desktop goes
         // under the fold here, so a fading fold shows the desktop through it, not black.
@@ -267,6 +292,8 @@ void OverlayPanel::paintGL() {
     }
     if (dressing_ && hooks_.paintCover) {
         QPainter painter(this);
+        // The cover is laid out in device pixels, as the fold is.
+        painter.scale(1 / devicePixelRatio(), 1 / devicePixelRatio());
         hooks_.paintCover(painter, pixels_, *dressing_);
         painter.end();
         // QPainter leaves its state behind; the fold expects the defaults.

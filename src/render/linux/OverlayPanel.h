@@ -86,6 +86,8 @@ private:
     double refreshInterval() const;
 
     QSize pixels_;
+    // Whether the last paint had a picture of the desktop to fold.
+    bool hadSource_ = false;
     OverlayPanelHooks hooks_;
     Mode mode_ = Mode::hidden;
     std::int64_t fps_ = 60;

@@ -2,11 +2,13 @@
 // The overlay panel on a private Xvfb per case: mapped only after its first
 // frame, clicks pass to the window below, kept above a window that raises
 // itself, unmapped when hidden, and the frames each mode draws.
+#include "core/Tuning.h"
 #include "offscreen/linux/CannedDesktop.h"
 #include "platform/MonotonicClock.h"
 #include "render/linux/OverlayPanel.h"
 #include "render/linux/PanelSource.h"
 #include "support/EventLoop.h"
+#include "support/ScopedEnv.h"
 #include "support/XClient.h"
 
 #include <QColor>
@@ -74,8 +76,10 @@ struct Panel {
     std::function<bool(double)> onTick = [](double) { return true; };
     std::function<void(QPainter&, QSize, const CoverDressing&)> paintCover;
     std::unique_ptr<OverlayPanel> panel;
+    // Whether the capture has a picture of the desktop yet.
+    bool pictured = true;
 
-    Panel() {
+    explicit Panel(QRect rect = panelRect) {
         const CannedDesktop desktop(panelRect.width(), panelRect.height());
         source = std::make_shared<PanelSource>(
             [] { return std::optional<FrameBox>(); },
@@ -87,9 +91,9 @@ struct Panel {
         hooks.paintCover = [this](QPainter& painter, QSize size, const CoverDressing& dressing) {
             paintCover(painter, size, dressing);
         };
-        hooks.source = [s = source] { return (*s)(); };
+        hooks.source = [this] { return pictured ? (*source)() : std::nullopt; };
         hooks.releaseGl = [s = source] { s->releaseGl(); };
-        panel = std::make_unique<OverlayPanel>(panelRect, panelRect.size(), std::move(hooks));
+        panel = std::make_unique<OverlayPanel>(rect, rect.size(), std::move(hooks));
     }
     unsigned long id() const { return panel->xWindow(); }
 };
@@ -129,6 +133,43 @@ TEST_CASE("the panel maps only after its first frame, opaque and override-redire
     XFree(data);
 }
 
+TEST_CASE("without a picture of the desktop yet, the panel stays unmapped until one comes") {
+    Desk desk;
+    Panel p;
+    p.pictured = false;
+    p.panel->showLive(60);
+    spin(0.5);
+    CHECK(desk.mapState(p.id()) == IsUnmapped);
+    p.pictured = true;
+    CHECK(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
+}
+
+TEST_CASE("at 2x and 1.5x the panel covers its rectangle in device pixels with the fold") {
+    for (const char* scale : {"2", "1.5"}) {
+        CAPTURE(scale);
+        const test::ScopedEnv factor("QT_SCALE_FACTOR", scale);
+        Desk desk;
+        Panel p;
+        p.panel->showFrozen();
+        REQUIRE(waitFor([&] { return desk.mapState(p.id()) == IsViewable; }));
+        CHECK(desk.rootRect(p.id()) == panelRect);
+        spin(0.3);
+        const QImage image = desk.grab();
+        std::filesystem::create_directories(ORVANE_E2E_DIR);
+        image.save(QStringLiteral(ORVANE_E2E_DIR "/overlay-panel-scale-%1.png").arg(scale));
+        QSet<QRgb> colours;
+        for (int y = panelRect.top(); y <= panelRect.bottom(); y += 8) {
+            for (int x = panelRect.left(); x <= panelRect.right(); x += 8) {
+                colours.insert(image.pixel(x, y));
+            }
+        }
+        CHECK(colours.size() > 20);
+        // The sheet's top edge recedes from the rectangle's top: the backdrop there, the
+        // desktop's colours lower down, and the root untouched outside.
+        CHECK(image.pixel(10, 10) == image.pixel(790, 590));
+    }
+}
+
 TEST_CASE("a click on the panel reaches the window below it") {
     Desk desk;
     const Window below = desk.plainWindow();
@@ -157,6 +198,28 @@ TEST_CASE("the panel goes back above a window that raises itself") {
     REQUIRE(waitFor([&] { return desk.topWindow() == p.id(); }));
     XRaiseWindow(desk.x, other);
     XSync(desk.x, False);
+    spin(0.3);
+    CHECK(desk.topWindow() == p.id());
+}
+
+TEST_CASE(
+    "a window that raises itself over and over is no fight: few restacks, the fold draws on") {
+    Desk desk;
+    const Window other = desk.plainWindow();
+    Panel p;
+    p.panel->showLive(60);
+    REQUIRE(waitFor([&] { return desk.topWindow() == p.id(); }));
+    const int restacks = p.panel->restackCount();
+    const int drawn = p.panel->drawCount();
+    const double start = monotonicSeconds();
+    while (monotonicSeconds() - start < 1.0) {
+        XRaiseWindow(desk.x, other);
+        XSync(desk.x, False);
+        spin(0.002);
+    }
+    // At most one restack per check interval, and drawing went on meanwhile.
+    CHECK(p.panel->restackCount() - restacks <= 1.0 / Tuning::stackCheckInterval + 3);
+    CHECK(p.panel->drawCount() > drawn);
     spin(0.3);
     CHECK(desk.topWindow() == p.id());
 }

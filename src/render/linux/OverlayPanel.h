@@ -58,6 +58,8 @@ public:
     QSurface* glSurface() { return this; }
     // Frames drawn so far, the last one's parameters, and whether OpenGL 3.3 was missing.
     int drawCount() const { return draws_; }
+    // How often it restacked itself.
+    int restackCount() const { return guard_.raises(); }
     const std::optional<FoldFrameParams>& lastFrame() const { return lastFrame_; }
     bool rendererMissing() const { return rendererMissing_; }
     const StackGuard& stackGuard() const { return guard_; }

@@ -2,11 +2,15 @@
 // The settings window inside the running application on a private Xvfb: every
 // control changes its setting in the controller and in the stored INI file,
 // the panes show the stored values when the window opens again, and closing
-// it while the fold is held makes the fold follow the lid again.
+// it while the fold is held makes the fold follow the lid again. Under openbox,
+// the window and what it opens stay above the fold it holds; a portal that does
+// not answer does not hold the window up.
+#include "app/linux/AboutPanel.h"
 #include "app/linux/OrvaneApp.h"
 #include "core/Tuning.h"
 #include "effect/EffectController.h"
 #include "platform/MonotonicClock.h"
+#include "render/linux/OverlayPanel.h"
 #include "settings/SettingsLayout.h"
 #include "settings/linux/IniSettingsStore.h"
 #include "support/PrivateBuses.h"
@@ -19,8 +23,10 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QRadioButton>
 #include <QSlider>
+#include <QToolButton>
 
 #include <doctest/doctest.h>
 
@@ -29,9 +35,20 @@
 #include <functional>
 #include <thread>
 
+// Xlib's macros last: they clash with names in Qt's and doctest's headers.
+#include "support/Openbox.h"
+#include "support/XClient.h"
+
 using namespace orvane;
 
 namespace {
+
+struct AppSetup {
+    // A session bus in place of none.
+    std::optional<std::string> bus;
+    // Under openbox, with Xvfb's screen as the built-in one.
+    bool managed;
+};
 
 struct App {
     test::XvfbDesktop desktop{"1280x800x24"};
@@ -44,16 +61,22 @@ struct App {
     std::string path = (desktop.home.path() / "settings.ini").string();
     std::unique_ptr<OrvaneApp> orvane;
     std::optional<test::ScopedEnv> sessionBus;
+    std::optional<test::Openbox> windowManager;
 
-    // `bus`: a session bus in place of none.
-    explicit App(std::optional<std::string> bus = std::nullopt) {
-        if (bus) {
-            sessionBus.emplace("DBUS_SESSION_BUS_ADDRESS", *bus);
+    explicit App(AppSetup setup = {std::nullopt, false}) {
+        if (setup.bus) {
+            sessionBus.emplace("DBUS_SESSION_BUS_ADDRESS", *setup.bus);
+        }
+        if (setup.managed) {
+            windowManager.emplace(desktop.home.path());
         }
         {
             IniSettingsStore store(path);
             FoldSettings settings;
             settings.hasCompletedOnboarding = true;
+            if (setup.managed) {
+                settings.builtInScreen = "screen";
+            }
             REQUIRE(settings.save(store) == StoreStatus::ok);
         }
         OrvaneApp::Options options;
@@ -214,9 +237,126 @@ TEST_CASE("Settings opens while the desktop portal does not answer") {
     const std::string bus = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS").toStdString();
     QElapsedTimer clock;
     clock.start();
-    App app(bus);
+    App app({.bus = bus, .managed = false});
     // Each of the wallpaper's three lookups would wait out its timeout.
     CHECK(clock.elapsed() < 2 * Tuning::wallpaperLookupTimeoutMs);
     app.show(SettingsWindow::appearance);
     CHECK(app.window()->isVisible());
+}
+
+namespace {
+
+// The root's child that holds `window`: itself, or its frame.
+Window topLevel(Display* x, Window window) {
+    for (Window current = window;;) {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(x, current, &root, &parent, &children, &count) == 0) {
+            return window;
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        if (parent == root) {
+            return current;
+        }
+        current = parent;
+    }
+}
+
+// Whether `upper` stands above `lower` among the root's children.
+bool stackedAbove(Display* x, Window upper, Window lower) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count);
+    const Window up = topLevel(x, upper);
+    const Window low = topLevel(x, lower);
+    int upAt = -1;
+    int lowAt = -1;
+    for (unsigned i = 0; i < count; ++i) {
+        upAt = children[i] == up ? static_cast<int>(i) : upAt;
+        lowAt = children[i] == low ? static_cast<int>(i) : lowAt;
+    }
+    XFree(children);
+    return upAt > lowAt && lowAt >= 0;
+}
+
+// Whether the screen shows `widget` as it draws itself: a few points of its picture.
+bool onScreen(test::XClient& x, QWidget* widget) {
+    const QImage own = widget->grab().toImage();
+    const QImage screen = x.grab();
+    const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
+    const double scale = own.devicePixelRatio();
+    int same = 0;
+    int points = 0;
+    for (int y = 10; y < widget->height() - 10; y += widget->height() / 6) {
+        for (int xAt = 10; xAt < widget->width() - 10; xAt += widget->width() / 6) {
+            const QColor a(own.pixel(QPoint(xAt, y) * scale));
+            const QColor b(screen.pixel(origin + QPoint(xAt, y)));
+            same += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                        std::abs(a.blue() - b.blue()) <
+                    24;
+            ++points;
+        }
+    }
+    return same * 10 >= points * 9;
+}
+
+} // namespace
+
+TEST_CASE("under openbox, the settings window and what it opens stay above the fold it holds") {
+    App app({.bus = std::nullopt, .managed = true});
+    test::XClient x;
+    app.show(SettingsWindow::appearance);
+    app.find<QCheckBox>("Follow lid")->click();
+    REQUIRE(test::spinUntil(
+        [&] {
+            OverlayPanel* panel = app.orvane->panel();
+            return panel != nullptr && x.mapState(panel->xWindow()) == IsViewable;
+        },
+        15.0));
+    const Window overlay = app.orvane->panel()->xWindow();
+    test::spinFor(1.0);
+    // The widget's own id is stale once Qt made the window anew for its level.
+    CHECK(stackedAbove(x.x, app.window()->windowHandle()->winId(), overlay));
+    CHECK(onScreen(x, app.window()));
+    x.grab().save(QString(ORVANE_E2E_DIR "/openbox-held-fold.png"));
+
+    // A click on the angle slider, where the screen shows it, moves the fold.
+    auto* slider = app.find<QSlider>("Angle");
+    const double before = *app.live().previewAngle;
+    const QPoint at = slider->mapToGlobal(QPoint(slider->width() / 5, slider->height() / 2));
+    const std::string click =
+        "xdotool mousemove " + std::to_string(at.x()) + " " + std::to_string(at.y()) + " click 1";
+    REQUIRE(std::system(click.c_str()) == 0);
+    CHECK(test::spinUntil([&] { return *app.live().previewAngle != before; }, 5.0));
+    CHECK(test::spinUntil(
+        [&] {
+            const auto& frame = app.orvane->panel()->lastFrame();
+            return frame && frame->angle != before;
+        },
+        5.0));
+
+    // The popup of running apps and the About panel open above it too.
+    app.show(SettingsWindow::general);
+    QMenu* running = app.find<QToolButton>("Add a running app")->menu();
+    running->popup(app.window()->mapToGlobal(QPoint(40, 40)));
+    test::spinFor(1.0);
+    CHECK(stackedAbove(x.x, running->windowHandle()->winId(), overlay));
+    CHECK(onScreen(x, running));
+    running->close();
+    AboutPanel::show(app.window());
+    QWidget* about = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        about = widget->windowTitle() == "About Orvane" && widget->isVisible() ? widget : about;
+    }
+    REQUIRE(about != nullptr);
+    test::spinFor(1.0);
+    CHECK(stackedAbove(x.x, about->windowHandle()->winId(), overlay));
+    CHECK(onScreen(x, about));
+    x.grab().save(QString(ORVANE_E2E_DIR "/openbox-about-over-held-fold.png"));
 }

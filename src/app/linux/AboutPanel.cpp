@@ -19,13 +19,18 @@ QString creditsText() {
     return lines.join(u'\n');
 }
 
-void show() {
+void show(QWidget* over) {
     // One panel at a time: asking again raises the open one.
     static QPointer<QMessageBox> panel;
+    // Made anew for another window to stand over.
+    if (panel && panel->parentWidget() != over) {
+        panel->close();
+        delete panel;
+    }
     if (!panel) {
         const QString name = QString::fromUtf8(AppIdentity::name);
         panel = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About %1").arg(name), {},
-                                QMessageBox::Close);
+                                QMessageBox::Close, over);
         panel->setAttribute(Qt::WA_DeleteOnClose);
         panel->setIconPixmap(QApplication::windowIcon().pixmap(64));
         // The credits small, centred and in a secondary text colour, under the name.

@@ -4,11 +4,14 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace orvane::AboutPanel {
 
 // Four lines, separated by newlines.
 QString creditsText();
-// Opens the panel, or brings the open one to the front.
-void show();
+// Opens the panel, or brings the open one to the front. Over `over` (the open settings
+// window, which may stay on top while it holds the fold), or on its own.
+void show(QWidget* over = nullptr);
 
 } // namespace orvane::AboutPanel

@@ -315,7 +315,10 @@ void OrvaneApp::connectMenu() {
     // Updates come from the package manager.
     menu.canCheckForUpdates = [] { return false; };
     menu.onCheckForUpdates = [] {};
-    menu.onShowAbout = [] { AboutPanel::show(); };
+    menu.onShowAbout = [this] {
+        SettingsWindow* settings = parts_->settingsWindow.get();
+        AboutPanel::show(settings != nullptr && settings->isVisible() ? settings : nullptr);
+    };
     menu.onQuit = [] { QCoreApplication::quit(); };
     menu.onMenuWillOpen = withEffect([](EffectController& e) { e.reevaluateAndPublish(); });
 }

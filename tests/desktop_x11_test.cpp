@@ -127,6 +127,18 @@ TEST_CASE("the app in front follows the active window and a blocked one holds th
     XClassHint hint{const_cast<char*>("zoom"), const_cast<char*>("Zoom")};
     XSetClassHint(client.display, zoom, &hint);
 
+    // The window manager's list of windows names the running apps.
+    const Window listed[] = {editor, zoom};
+    XChangeProperty(client.display, DefaultRootWindow(client.display),
+                    XInternAtom(client.display, "_NET_CLIENT_LIST", False), XA_WINDOW, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(listed), 2);
+    XSync(client.display, False);
+    const std::vector<RunningApp> running = desktop.runningApps();
+    REQUIRE(running.size() == 2);
+    CHECK(running[0].appID == "org.gnome.TextEditor");
+    CHECK(running[0].name == "Text Editor");
+    CHECK(running[1].appID == "Zoom");
+
     client.activate(editor);
     REQUIRE(spinUntil([&] { return desktop.frontmostApp().has_value(); }));
     CHECK(desktop.frontmostApp()->appID == "org.gnome.TextEditor");

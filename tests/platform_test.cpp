@@ -3,6 +3,7 @@
 #include "settings/linux/DesktopEntryCatalog.h"
 #include "settings/linux/IniSettingsStore.h"
 #include "settings/linux/XdgAutostart.h"
+#include "sound/linux/EvdevHaptics.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
@@ -269,4 +270,36 @@ TEST_CASE("installed apps are found by desktop-entry id or window class") {
     const ScopedEnv lang("LC_ALL", std::string("fr_FR.UTF-8"));
     CHECK(DesktopEntryCatalog::fromEnvironment().installedApp("org.gimp.GIMP")->name ==
           "GIMP en français");
+}
+
+TEST_CASE("the tick drives the first touchpad that offers a rumble, and stays silent on refusal") {
+    TempDir dir;
+    const fs::path classes = dir.path() / "class";
+    const auto device = [&](const char* name, const char* ff, const char* abs,
+                            const char* properties) {
+        const fs::path folder = classes / name / "device";
+        fs::create_directories(folder / "capabilities");
+        write(folder / "capabilities" / "ff", ff);
+        write(folder / "capabilities" / "abs", abs);
+        write(folder / "properties", properties);
+    };
+    // Words most significant first: FF_RUMBLE is bit 80, ABS_MT_POSITION_X bit 53.
+    const char* rumble = "10000 0\n";
+    const char* multiTouch = "20000000000000\n";
+    CHECK_FALSE(EvdevHaptics::find(classes, dir.path() / "dev"));
+    device("event2", "0\n", multiTouch, "1\n");  // a touchpad without force feedback
+    device("event3", rumble, multiTouch, "2\n"); // a touchscreen
+    device("event4", rumble, "3\n", "1\n");      // a mouse
+    device("event5", "ffffffffffffffffffff\n", multiTouch, "1\n"); // damaged
+    CHECK_FALSE(EvdevHaptics::find(classes, dir.path() / "dev"));
+    device("event6", rumble, multiTouch, "5\n");
+    const auto haptics = EvdevHaptics::find(classes, dir.path() / "dev");
+    REQUIRE(haptics);
+    CHECK(haptics->device() == dir.path() / "dev" / "event6");
+    // Not a device that takes effects: the tick fails once and then stays silent.
+    fs::create_directories(dir.path() / "dev");
+    write(dir.path() / "dev" / "event6", "");
+    CHECK_FALSE(haptics->tick());
+    CHECK_FALSE(haptics->tick());
+    CHECK(contents(dir.path() / "dev" / "event6").empty());
 }

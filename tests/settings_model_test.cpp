@@ -199,11 +199,21 @@ TEST_CASE("the blocklist is edited, named and offered from the running apps") {
     CHECK(names(model->runningApps()) ==
           std::vector<std::string>{"app 9", "App 10", "Firefox", "org.example.noname"});
 
-    model->removeFromBlocklist("US.ZOOM.ZOOM"); // only an exact match removes
+    model->removeFromBlocklist({"US.ZOOM.ZOOM"}); // only an exact match removes
     CHECK(f.host.live.blocklist.size() == 2);
-    model->removeFromBlocklist("us.zoom.Zoom");
+    model->removeFromBlocklist({"us.zoom.Zoom"});
     CHECK(f.host.live.blocklist == std::vector<std::string>{"org.gimp.GIMP"});
     CHECK(names(model->runningApps()).size() == 5);
+
+    // The default list names each app by two ids: one row each, and its removal takes both.
+    f.host.live.setBlocklist(Blocklist::defaultBundleIDs());
+    const auto defaults = f.make();
+    REQUIRE(defaults->blockedApps().size() == 3);
+    const BlockedApp zoom = defaults->blockedApps()[1];
+    CHECK(zoom.appIDs == std::vector<std::string>{"Zoom", "us.zoom.Zoom"});
+    defaults->removeFromBlocklist(zoom.appIDs);
+    CHECK(defaults->blockedApps().size() == 2);
+    CHECK_FALSE(Blocklist::contains(f.host.live.blocklist, "us.zoom.Zoom"));
 }
 
 TEST_CASE("the login item switch reports failures and re-reads the status") {

@@ -325,6 +325,19 @@ TEST_CASE("under openbox, the settings window and what it opens stay above the f
     CHECK(stackedAbove(x.x, app.window()->windowHandle()->winId(), overlay));
     CHECK(onScreen(x, app.window()));
     x.grab().save(QString(ORVANE_E2E_DIR "/openbox-held-fold.png"));
+    // The window manager has the program's icon to show.
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* icon = nullptr;
+    XGetWindowProperty(x.x, app.window()->windowHandle()->winId(),
+                       XInternAtom(x.x, "_NET_WM_ICON", False), 0, 4, False, XA_CARDINAL, &type,
+                       &format, &count, &after, &icon);
+    CHECK(count > 2);
+    if (icon != nullptr) {
+        XFree(icon);
+    }
 
     // A click on the angle slider, where the screen shows it, moves the fold.
     auto* slider = app.find<QSlider>("Angle");

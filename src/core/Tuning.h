@@ -161,6 +161,10 @@ inline constexpr double captureRetryInterval = 5.0;
 // The overlay checks its place in the stack at most this often: a window that raises
 // itself over and over costs a few checks a second, not a fight.
 inline constexpr double stackCheckInterval = 0.1;
+
+// The touchpad's tick on a clear.
+inline constexpr int hapticTickMs = 20;
+inline constexpr std::uint16_t hapticTickStrength = 0xa000;
 inline constexpr std::int64_t fpsBattery = 60;
 inline constexpr std::int64_t fpsThermal = 30;
 

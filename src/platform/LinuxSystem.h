@@ -46,6 +46,7 @@ public:
         dbus_.onAppearanceChanged = std::move(changed);
     }
     const X11Desktop& desktop() const { return desktop_; }
+    std::vector<RunningApp> runningApps() const { return desktop_.runningApps(); }
 
 private:
     // Every event passes through on its way to the listener.

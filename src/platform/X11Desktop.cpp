@@ -92,29 +92,7 @@ void X11Desktop::refreshFrontmost(bool announce) {
     std::optional<SystemFacts::FrontmostApp> now;
     const std::optional<unsigned long> window = activeWindow();
     if (window && *window != 0) {
-        WindowApp::Clues clues;
-        clues.gtkApplicationID = windowProperty(*window, "_GTK_APPLICATION_ID", "UTF8_STRING");
-        clues.kdeDesktopFile = windowProperty(*window, "_KDE_NET_WM_DESKTOP_FILE", "UTF8_STRING");
-        if (const std::optional<int> pid = windowProcess(*window)) {
-            const auto process = procRoot_ / std::to_string(*pid);
-            // The process may be anyone's, and its root a folder it controls.
-            const auto foreign = [](const std::filesystem::path& file) {
-                return ForeignFile::readWithin(file, Tuning::foreignFileBytes,
-                                               Tuning::foreignFileDeadline,
-                                               Tuning::foreignFileReaders);
-            };
-            clues.cgroup = foreign(process / "cgroup");
-            clues.flatpakInfo = foreign(process / "root/.flatpak-info");
-        }
-        XClassHint hint{};
-        if (XGetClassHint(display_, *window, &hint) != 0) {
-            if (hint.res_class != nullptr) {
-                clues.wmClass = hint.res_class;
-            }
-            XFree(hint.res_name);
-            XFree(hint.res_class);
-        }
-        if (const std::optional<std::string> id = WindowApp::desktopID(clues)) {
+        if (const std::optional<std::string> id = appOf(*window)) {
             const std::optional<InstalledApp> installed = catalog_.installedApp(*id);
             now = SystemFacts::FrontmostApp{*id, installed ? std::optional(installed->name)
                                                            : std::nullopt};
@@ -128,6 +106,52 @@ void X11Desktop::refreshFrontmost(bool announce) {
     if (changed && announce) {
         listener_.frontmostAppChanged();
     }
+}
+
+std::vector<RunningApp> X11Desktop::runningApps() const {
+    std::vector<RunningApp> apps;
+    if (display_ == nullptr) {
+        return apps;
+    }
+    const X11ErrorTrap trap;
+    std::vector<unsigned long> windows;
+    readProperty(DefaultRootWindow(display_), "_NET_CLIENT_LIST", XA_WINDOW, 32,
+                 [&windows](const unsigned char* data, unsigned long items) {
+                     const auto* ids = reinterpret_cast<const unsigned long*>(data);
+                     windows.assign(ids, ids + items);
+                 });
+    for (const unsigned long window : windows) {
+        if (const std::optional<std::string> id = appOf(window)) {
+            const std::optional<InstalledApp> installed = catalog_.installedApp(*id);
+            apps.push_back({*id, installed ? std::optional(installed->name) : std::nullopt, true});
+        }
+    }
+    return apps;
+}
+
+std::optional<std::string> X11Desktop::appOf(unsigned long window) const {
+    WindowApp::Clues clues;
+    clues.gtkApplicationID = windowProperty(window, "_GTK_APPLICATION_ID", "UTF8_STRING");
+    clues.kdeDesktopFile = windowProperty(window, "_KDE_NET_WM_DESKTOP_FILE", "UTF8_STRING");
+    if (const std::optional<int> pid = windowProcess(window)) {
+        const auto process = procRoot_ / std::to_string(*pid);
+        // The process may be anyone's, and its root a folder it controls.
+        const auto foreign = [](const std::filesystem::path& file) {
+            return ForeignFile::readWithin(file, Tuning::foreignFileBytes,
+                                           Tuning::foreignFileDeadline, Tuning::foreignFileReaders);
+        };
+        clues.cgroup = foreign(process / "cgroup");
+        clues.flatpakInfo = foreign(process / "root/.flatpak-info");
+    }
+    XClassHint hint{};
+    if (XGetClassHint(display_, window, &hint) != 0) {
+        if (hint.res_class != nullptr) {
+            clues.wmClass = hint.res_class;
+        }
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    return WindowApp::desktopID(clues);
 }
 
 // Any client may set these properties, with any type and format: a value that

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QSocketNotifier;
 struct _XDisplay;
@@ -31,6 +32,8 @@ public:
     // Connects to the display named by DISPLAY; false without one (then every fact stays empty).
     bool start();
     std::optional<SystemFacts::FrontmostApp> frontmostApp() const { return front_; }
+    // The apps of the windows the window manager lists, as they are now.
+    std::vector<RunningApp> runningApps() const;
     // Screens asleep by DPMS. The server sends no event for it, so the owner polls.
     void pollScreenPower();
     bool screensAsleep() const { return screensAsleep_; }
@@ -41,6 +44,7 @@ private:
     std::optional<std::string> windowProperty(unsigned long window, const char* name,
                                               const char* type) const;
     std::optional<unsigned long> activeWindow() const;
+    std::optional<std::string> appOf(unsigned long window) const;
     void readProperty(unsigned long window, const char* name, unsigned long type, int format,
                       const std::function<void(const unsigned char*, unsigned long)>& take) const;
     std::optional<int> windowProcess(unsigned long window) const;

@@ -166,10 +166,12 @@ void SettingsModel::addToBlocklist(const std::string& appID) {
     });
 }
 
-void SettingsModel::removeFromBlocklist(const std::string& appID) {
-    edit([&appID](FoldSettings& s) {
+void SettingsModel::removeFromBlocklist(const std::vector<std::string>& appIDs) {
+    edit([&appIDs](FoldSettings& s) {
         std::vector<std::string> list = s.blocklist;
-        std::erase(list, appID);
+        for (const std::string& appID : appIDs) {
+            std::erase(list, appID);
+        }
         s.setBlocklist(list);
     });
 }
@@ -192,8 +194,17 @@ void SettingsModel::resolveBlockedApps() {
         const std::optional<InstalledApp> installed = platform_.apps.installedApp(appID);
         const std::optional<std::string> installedName =
             installed ? std::optional(installed->name) : std::nullopt;
-        resolved.push_back({appID, Blocklist::displayName(appID, installedName),
-                            installed ? installed->icon : std::nullopt});
+        std::string name = Blocklist::displayName(appID, installedName);
+        const auto same = std::find_if(resolved.begin(), resolved.end(),
+                                       [&name](const BlockedApp& app) { return app.name == name; });
+        if (same != resolved.end()) {
+            same->appIDs.push_back(appID);
+            if (!same->icon && installed) {
+                same->icon = installed->icon;
+            }
+            continue;
+        }
+        resolved.push_back({{appID}, std::move(name), installed ? installed->icon : std::nullopt});
     }
     publish(blockedApps_, std::move(resolved), Property::blockedApps);
 }

@@ -41,8 +41,9 @@ struct AppChoice {
     bool operator==(const AppChoice&) const = default;
 };
 
+// One row per app: the ids in the list that name it (a package's and a Flatpak's).
 struct BlockedApp {
-    std::string appID;
+    std::vector<std::string> appIDs;
     std::string name;
     std::optional<std::string> icon;
     bool operator==(const BlockedApp&) const = default;
@@ -96,7 +97,8 @@ public:
     void setLaunchAtLogin(bool on);
     bool openLoginItemsSettings();
     void addToBlocklist(const std::string& appID);
-    void removeFromBlocklist(const std::string& appID);
+    // Exact matches only.
+    void removeFromBlocklist(const std::vector<std::string>& appIDs);
 
     const FoldSettings& settings() const { return settings_; }
     const Availability& availability() const { return availability_; }

@@ -7,6 +7,10 @@ void SoundFeedback::playClick(double volume) {
     player_.playClick(volume);
 }
 
-void SoundFeedback::haptic() {}
+void SoundFeedback::haptic() {
+    if (tick_) {
+        tick_();
+    }
+}
 
 } // namespace orvane

@@ -64,6 +64,7 @@ GeneralPane::GeneralPane(SettingsModel& model, const SettingsServices& services,
     sound->addWidget(volume.row);
     auto* haptic = new QCheckBox(QStringLiteral("Tick on the trackpad when the screen clears"));
     sound->addWidget(haptic);
+    haptic->setVisible(services.hapticTrackpad);
     connect(click, &QCheckBox::toggled, this,
             [&m](bool on) { m.edit([on](FoldSettings& s) { s.setSoundOnClear(on); }); });
     connect(volume.slider, &QSlider::valueChanged, this, [&m](int value) {
@@ -139,7 +140,7 @@ GeneralPane::GeneralPane(SettingsModel& model, const SettingsServices& services,
             remove->setAccessibleName(QStringLiteral("Remove ") + QString::fromStdString(app.name));
             remove->setToolTip(remove->accessibleName());
             connect(remove, &QToolButton::clicked, this,
-                    [&m, id = app.appID] { m.removeFromBlocklist(id); });
+                    [&m, ids = app.appIDs] { m.removeFromBlocklist(ids); });
             line->addWidget(remove);
             listed->addWidget(row);
         }

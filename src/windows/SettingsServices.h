@@ -24,6 +24,8 @@ struct SettingsServices {
     std::function<void()> showOnboarding;
     // Ends the program: without a tray this window is the only way to it.
     std::function<void()> quit;
+    // Whether a touchpad can tick; without one its switch is not shown.
+    bool hapticTrackpad = false;
 };
 
 } // namespace orvane

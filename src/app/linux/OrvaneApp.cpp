@@ -35,12 +35,15 @@
 #include "sound/AudioMixer.h"
 #include "sound/SoundFeedback.h"
 #include "sound/SoundPlayer.h"
+#include "sound/linux/EvdevHaptics.h"
 #include "sound/linux/SdlAudioOutput.h"
 #include "windows/Appearance.h"
+#include "windows/BellowsIcon.h"
 #include "windows/OnboardingWindow.h"
 #include "windows/SettingsWindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMetaObject>
 #include <QPainter>
 #include <QTimer>
@@ -122,9 +125,16 @@ struct OrvaneApp::Parts {
     SdlAudioOutput sound;
     AudioMixer mixer{sound};
     SoundPlayer player;
-    SoundFeedback feedback{player};
+    std::unique_ptr<EvdevHaptics> haptics = EvdevHaptics::find();
+    SoundFeedback feedback{player, [this] {
+                               if (haptics) {
+                                   haptics->tick();
+                               }
+                           }};
     std::unique_ptr<MenuBarController> menuBar;
-    DesktopEntryCatalog catalog = DesktopEntryCatalog::fromEnvironment();
+    // The apps of the open windows, for the list of apps to pause for.
+    DesktopEntryCatalog catalog = DesktopEntryCatalog::fromEnvironment(
+        [this] { return system ? system->runningApps() : std::vector<RunningApp>{}; });
     ListenerRelay relay;
     CoverPainter coverPainter;
 
@@ -187,6 +197,10 @@ SystemLog& OrvaneApp::log() {
 
 void OrvaneApp::launch() {
     Parts& p = *parts_;
+    // Every window's icon (_NET_WM_ICON): the installed one, else the bellows drawn here.
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QString::fromUtf8(AppIdentity::identifier),
+                         BellowsIcon::icon(Tuning::defaultClearAngle, IconVariant::ready)));
     if (const auto problem = p.store.problem()) {
         p.log.note("settings", p.store.path() + ": " + std::string(describe(*problem)) + ".");
     }
@@ -405,7 +419,7 @@ void OrvaneApp::showSettings() {
                 const auto found = BuiltInDisplay::find(sessionScreens(), "");
                 return found ? std::optional(found->name) : std::nullopt;
             },
-            [this] { showOnboarding(); }, [] { QCoreApplication::quit(); }});
+            [this] { showOnboarding(); }, [] { QCoreApplication::quit(); }, p.haptics != nullptr});
     }
     p.settingsWindow->showSettings();
 }

@@ -180,6 +180,10 @@ std::optional<X11CaptureFault> FrameCompositor::begin() {
     return std::nullopt;
 }
 
+// The panel keeps the recent frames and the box holds the latest: a shallower pool
+// would run dry and the fold would stop at its last frame.
+static_assert(Tuning::captureQueueDepth > Tuning::recentFrameCount + 1);
+
 std::shared_ptr<CaptureTexture> FrameCompositor::freeFrame() {
     for (const std::shared_ptr<CaptureTexture>& frame : pool_) {
         if (frame.use_count() == 1) {

@@ -6,6 +6,7 @@
 // the window and what it opens stay above the fold it holds; a portal that does
 // not answer does not hold the window up.
 #include "app/linux/AboutPanel.h"
+#include "app/linux/MenuBarController.h"
 #include "app/linux/OrvaneApp.h"
 #include "core/Tuning.h"
 #include "effect/EffectController.h"
@@ -18,6 +19,7 @@
 #include "windows/SettingsWindow.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -311,6 +313,13 @@ bool onScreen(test::XClient& x, QWidget* widget) {
 TEST_CASE("under openbox, the settings window and what it opens stay above the fold it holds") {
     App app({.bus = std::nullopt, .managed = true});
     test::XClient x;
+    // The menu's shortcut for Settings works while the window has the keyboard.
+    int settingsAsked = 0;
+    QObject::connect(app.orvane->menuBar().shortcutActions().front(), &QAction::triggered,
+                     [&settingsAsked] { ++settingsAsked; });
+    REQUIRE(test::spinUntil([&] { return app.window()->isActiveWindow(); }, 5.0));
+    REQUIRE(std::system("xdotool key ctrl+comma") == 0);
+    CHECK(test::spinUntil([&] { return settingsAsked == 1; }, 5.0));
     app.show(SettingsWindow::appearance);
     app.find<QCheckBox>("Follow lid")->click();
     REQUIRE(test::spinUntil(

@@ -108,7 +108,8 @@ void MenuBarController::buildMenu() {
         refreshMenu();
     });
     menu_.addSeparator();
-    QAction* settings = menu_.addAction(QString::fromUtf8(StatusMenuText::settings));
+    settings_ = menu_.addAction(QString::fromUtf8(StatusMenuText::settings));
+    QAction* settings = settings_;
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     QObject::connect(settings, &QAction::triggered, &menu_, [this] { fire(onShowSettings); });
     updates_ = menu_.addAction(QString::fromUtf8(StatusMenuText::updates));
@@ -116,7 +117,8 @@ void MenuBarController::buildMenu() {
     QAction* about = menu_.addAction(QString::fromUtf8(StatusMenuText::about));
     QObject::connect(about, &QAction::triggered, &menu_, [this] { fire(onShowAbout); });
     menu_.addSeparator();
-    QAction* quit = menu_.addAction(QString::fromUtf8(StatusMenuText::quit));
+    quit_ = menu_.addAction(QString::fromUtf8(StatusMenuText::quit));
+    QAction* quit = quit_;
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     QObject::connect(quit, &QAction::triggered, &menu_, [this] { fire(onQuit); });
 }

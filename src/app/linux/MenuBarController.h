@@ -38,6 +38,9 @@ public:
 
     bool trayAvailable() const { return trayAvailable_; }
     QMenu& menu() { return menu_; }
+    // Settings and Quit, whose shortcuts the menu shows: the program's windows take them
+    // too, so they work wherever the menu or a window of ours has the keyboard.
+    QList<QAction*> shortcutActions() const { return {settings_, quit_}; }
 
     std::function<void()> onPauseResume, onToggleAccordion, onShowSettings, onCheckForUpdates,
         onShowAbout, onQuit, onMenuWillOpen;
@@ -58,6 +61,8 @@ private:
     StatusItemModel model_;
     // Before the tray icon, which refers to it until it goes.
     QMenu menu_;
+    QAction* settings_ = nullptr;
+    QAction* quit_ = nullptr;
     QSystemTrayIcon tray_;
     bool trayAvailable_ = false;
     std::optional<DotColor> shownDot_;

@@ -420,6 +420,9 @@ void OrvaneApp::showSettings() {
                 return found ? std::optional(found->name) : std::nullopt;
             },
             [this] { showOnboarding(); }, [] { QCoreApplication::quit(); }, p.haptics != nullptr});
+        if (p.menuBar) {
+            p.settingsWindow->addActions(p.menuBar->shortcutActions());
+        }
     }
     p.settingsWindow->showSettings();
 }
@@ -432,6 +435,9 @@ void OrvaneApp::showOnboarding() {
     if (!p.onboarding) {
         p.onboarding = std::make_unique<OnboardingWindow>(
             settingsHost(), [this](const AudioBuffer& sound) { parts_->player.play(sound); });
+        if (p.menuBar) {
+            p.onboarding->addActions(p.menuBar->shortcutActions());
+        }
     }
     p.onboarding->showWelcome();
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The status item in a tray: a StatusNotifierWatcher on a private session bus,
 // the item registered with it, and its menu read and clicked over
-// com.canonical.dbusmenu as a panel would. Also the icon's pixels.
+// com.canonical.dbusmenu as a panel would. Also the icon's pixels, and the tone
+// of an XEmbed tray's panel that picks them.
 #include "app/linux/MenuBarController.h"
 #include "settings/FoldSettings.h"
 #include "support/Doubles.h"
@@ -24,6 +25,12 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+// Xlib's macros last: they clash with names in Qt's headers.
+#include "app/linux/TrayTone.h"
+#include "support/XClient.h"
+
+#include <X11/Xatom.h>
 
 using namespace orvane;
 using namespace orvane::test;
@@ -132,4 +139,40 @@ TEST_CASE("the bellows icon is 16x14 points, twice that in pixels at 2x, and loo
           BellowsIcon::image(30, IconVariant::ready, 2));
     CHECK(BellowsIcon::dotImage(DotColor::green, 2).size() == QSize(16, 16));
     CHECK(BellowsIcon::dotImage(DotColor::green, 1) != BellowsIcon::dotImage(DotColor::amber, 1));
+}
+
+TEST_CASE("an XEmbed tray's panel, light or dark, gets strokes that stand out from it") {
+    XvfbDesktop desktop{"640x480x24"};
+    XClient x;
+    CHECK_FALSE(trayPanelTone(x.x));
+    // A tray on a light grey panel, as trayer draws it.
+    const Window tray = x.window({0, 0, 200, 24}, 0xd8d8d8);
+    XSetSelectionOwner(x.x, XInternAtom(x.x, "_NET_SYSTEM_TRAY_S0", False), tray, CurrentTime);
+    XSync(x.x, False);
+    CHECK(trayPanelTone(x.x) == BellowsIcon::PanelTone::light);
+    // The colours a tray announces come first: light text is a dark panel.
+    const unsigned long colours[12] = {0xffff, 0xffff, 0xffff};
+    XChangeProperty(x.x, tray, XInternAtom(x.x, "_NET_SYSTEM_TRAY_COLORS", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(colours), 12);
+    XSync(x.x, False);
+    CHECK(trayPanelTone(x.x) == BellowsIcon::PanelTone::dark);
+
+    // The strokes' mean lightness, opaque pixels only.
+    const auto lightness = [](BellowsIcon::PanelTone tone) {
+        const QImage image = BellowsIcon::image(75, IconVariant::paused, 2, tone);
+        double sum = 0;
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int xAt = 0; xAt < image.width(); ++xAt) {
+                const QColor pixel = image.pixelColor(xAt, y);
+                if (pixel.alpha() > 100) {
+                    sum += pixel.lightnessF();
+                    ++count;
+                }
+            }
+        }
+        return count > 0 ? sum / count : -1.0;
+    };
+    CHECK(lightness(BellowsIcon::PanelTone::light) < 0.4);
+    CHECK(lightness(BellowsIcon::PanelTone::dark) > 0.6);
 }

@@ -14,11 +14,14 @@ namespace orvane::BellowsIcon {
 namespace {
 
 // Tray hosts show our pixels as they are; none tints an icon to suit its
-// panel, and our palette says nothing about the panel's colour. So the
-// strokes are near white over a soft dark halo: the white carries the shape
-// on dark panels, the halo on light ones.
-const QColor strokeColour(0xf4, 0xf4, 0xf4);
-const QColor haloColour(0, 0, 0, 150);
+// panel. So the strokes contrast with the panel's tone where it is known, and
+// carry a soft halo of the other tone for the panels it is not.
+QColor strokeColour(PanelTone tone) {
+    return tone == PanelTone::dark ? QColor(0xf4, 0xf4, 0xf4) : QColor(0x1d, 0x1d, 0x1f);
+}
+QColor haloColour(PanelTone tone) {
+    return tone == PanelTone::dark ? QColor(0, 0, 0, 150) : QColor(255, 255, 255, 150);
+}
 // Added to each stroke's width for its halo, in points.
 constexpr double haloSpread = 1.2;
 
@@ -64,7 +67,7 @@ QIcon iconOf(const auto& draw) {
 
 } // namespace
 
-QImage image(double angle, IconVariant variant, qreal devicePixelRatio) {
+QImage image(double angle, IconVariant variant, qreal devicePixelRatio, PanelTone tone) {
     const BellowsDrawing drawing = bellowsDrawing(angle, variant);
     // Drawn whole first, so that a faded icon fades as one rather than stroke by stroke.
     QImage layer = canvas(size, devicePixelRatio);
@@ -76,7 +79,7 @@ QImage image(double angle, IconVariant variant, qreal devicePixelRatio) {
         painter.scale(1, -1);
         for (const bool halo : {true, false}) {
             for (const IconStroke& stroke : drawing.strokes) {
-                painter.setPen(QPen(halo ? haloColour : strokeColour,
+                painter.setPen(QPen(halo ? haloColour(tone) : strokeColour(tone),
                                     stroke.width + (halo ? haloSpread : 0), Qt::SolidLine,
                                     Qt::RoundCap, Qt::RoundJoin));
                 painter.drawPath(path(stroke));
@@ -95,8 +98,8 @@ QImage image(double angle, IconVariant variant, qreal devicePixelRatio) {
     return out;
 }
 
-QIcon icon(double angle, IconVariant variant) {
-    return iconOf([&](qreal ratio) { return image(angle, variant, ratio); });
+QIcon icon(double angle, IconVariant variant, PanelTone tone) {
+    return iconOf([&](qreal ratio) { return image(angle, variant, ratio, tone); });
 }
 
 QImage dotImage(DotColor color, qreal devicePixelRatio) {

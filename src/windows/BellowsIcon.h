@@ -15,10 +15,15 @@ namespace orvane::BellowsIcon {
 inline constexpr QSize size{16, 14};
 inline constexpr QSize dotSize{8, 8};
 
+// The panel behind the icon: light strokes over a dark halo carry a dark one, dark
+// strokes over a light halo a light one.
+enum class PanelTone { dark, light };
+
 // `size` times the ratio in pixels, carrying the ratio.
-QImage image(double angle, IconVariant variant, qreal devicePixelRatio);
+QImage image(double angle, IconVariant variant, qreal devicePixelRatio,
+             PanelTone tone = PanelTone::dark);
 // At 1x and 2x.
-QIcon icon(double angle, IconVariant variant);
+QIcon icon(double angle, IconVariant variant, PanelTone tone = PanelTone::dark);
 
 QImage dotImage(DotColor color, qreal devicePixelRatio);
 QIcon dotIcon(DotColor color);

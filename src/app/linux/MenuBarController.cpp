@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/linux/MenuBarController.h"
 
+#include "app/linux/TrayTone.h"
+#include "platform/QtX11.h"
 #include "settings/FoldSettings.h"
 #include "windows/BellowsIcon.h"
 
@@ -28,8 +30,13 @@ MenuBarController::MenuBarController(SystemLog& log) : log_(log) {
     QObject::connect(&menu_, &QMenu::aboutToShow, &menu_, [this] {
         fire(onMenuWillOpen);
         refreshMenu();
+        // The panel may have changed its colours with the desktop's theme.
+        if (readTone()) {
+            refreshIcon();
+        }
     });
     refreshMenu();
+    readTone();
     refreshIcon();
     tray_.setToolTip(QString::fromUtf8(model_.toolTip()));
     tray_.setContextMenu(&menu_);
@@ -170,7 +177,15 @@ void MenuBarController::refreshStatusLine() {
 }
 
 void MenuBarController::refreshIcon() {
-    tray_.setIcon(BellowsIcon::icon(model_.displayedAngle(), model_.presentation().icon));
+    tray_.setIcon(BellowsIcon::icon(model_.displayedAngle(), model_.presentation().icon, tone_));
+}
+
+bool MenuBarController::readTone() {
+    const BellowsIcon::PanelTone tone =
+        trayPanelTone(qtX11Display()).value_or(BellowsIcon::PanelTone::dark);
+    const bool changed = tone != tone_;
+    tone_ = tone;
+    return changed;
 }
 
 } // namespace orvane

@@ -8,6 +8,7 @@
 #include "core/SystemLog.h"
 #include "cover/CoverMode.h"
 #include "render/FoldStyle.h"
+#include "windows/BellowsIcon.h"
 
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -60,7 +61,11 @@ private:
     SystemLog& log_;
     StatusItemModel model_;
     // Before the tray icon, which refers to it until it goes.
+    // The panel behind the icon, read again each time the menu opens; true when it changed.
+    bool readTone();
+
     QMenu menu_;
+    BellowsIcon::PanelTone tone_ = BellowsIcon::PanelTone::dark;
     QAction* settings_ = nullptr;
     QAction* quit_ = nullptr;
     QSystemTrayIcon tray_;

@@ -174,19 +174,7 @@ TEST_CASE(
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
 
-    struct Heard final : SystemEventsListener {
-        std::vector<std::string> events;
-        void willSleep() override {}
-        void didWake() override {}
-        void screenLocked(bool) override {}
-        void sessionActive(bool) override {}
-        void screensSlept(bool) override {}
-        void screenParametersChanged() override { events.push_back("screens"); }
-        void powerStateChanged() override {}
-        void thermalStateChanged() override {}
-        void reduceMotionChanged() override {}
-        void frontmostAppChanged() override { events.push_back("front"); }
-    } heard;
+    HeardEvents heard;
     Catalog catalog;
     Notes notes;
     LinuxSystem system({heard, catalog, notes, runtime.path()});
@@ -220,18 +208,7 @@ TEST_CASE("a hostile client's active window and process files neither crash nor 
     const auto flatpakInfo = root / ".flatpak-info";
     REQUIRE(::mkfifo(flatpakInfo.c_str(), 0600) == 0);
 
-    struct Heard final : SystemEventsListener {
-        void willSleep() override {}
-        void didWake() override {}
-        void screenLocked(bool) override {}
-        void sessionActive(bool) override {}
-        void screensSlept(bool) override {}
-        void screenParametersChanged() override {}
-        void powerStateChanged() override {}
-        void thermalStateChanged() override {}
-        void reduceMotionChanged() override {}
-        void frontmostAppChanged() override {}
-    } heard;
+    HeardEvents heard;
     Catalog catalog;
     Client client(server.display());
     const char text[] = "abcd";

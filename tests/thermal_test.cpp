@@ -2,6 +2,7 @@
 // The heat from thermal zones on fake sysfs trees, and the system log's fallback.
 #include "platform/JournalLog.h"
 #include "platform/ThermalMonitor.h"
+#include "support/Doubles.h"
 #include "support/TempDir.h"
 #include "system/ThermalZones.h"
 
@@ -12,23 +13,10 @@
 #include <unistd.h>
 
 using namespace orvane;
+using orvane::test::HeardEvents;
 using orvane::test::TempDir;
 
 namespace {
-
-struct Heat final : SystemEventsListener {
-    int changes = 0;
-    void thermalStateChanged() override { ++changes; }
-    void willSleep() override {}
-    void didWake() override {}
-    void screenLocked(bool) override {}
-    void sessionActive(bool) override {}
-    void screensSlept(bool) override {}
-    void screenParametersChanged() override {}
-    void powerStateChanged() override {}
-    void reduceMotionChanged() override {}
-    void frontmostAppChanged() override {}
-};
 
 void zone(const TempDir& root, int index, const std::map<std::string, std::string>& files) {
     const auto folder = root.path() / "class/thermal" / ("thermal_zone" + std::to_string(index));
@@ -42,7 +30,7 @@ void zone(const TempDir& root, int index, const std::map<std::string, std::strin
 
 TEST_CASE("thermal zones are hot at a passive trip and critical at a hot or critical one") {
     TempDir root;
-    Heat heat;
+    HeardEvents heat;
     ThermalMonitor monitor(root.path(), heat);
     monitor.start();
     CHECK(monitor.state() == ThermalState::nominal); // no zones at all
@@ -58,7 +46,7 @@ TEST_CASE("thermal zones are hot at a passive trip and critical at a hot or crit
           {"trip_point_2_type", "critical\n"}});
     monitor.poll();
     CHECK(monitor.state() == ThermalState::nominal); // an active (fan) trip is no heat
-    CHECK(heat.changes == 0);
+    CHECK(heat.count("thermal") == 0);
 
     zone(root, 1, {{"temp", "92000\n"}});
     monitor.poll();
@@ -66,13 +54,13 @@ TEST_CASE("thermal zones are hot at a passive trip and critical at a hot or crit
     zone(root, 1, {{"temp", "105000\n"}});
     monitor.poll();
     CHECK(monitor.state() == ThermalState::critical);
-    CHECK(heat.changes == 2);
+    CHECK(heat.count("thermal") == 2);
 
     SUBCASE("a zone that cannot be read says nothing") {
         zone(root, 1, {{"temp", "unavailable\n"}});
         monitor.poll();
         CHECK(monitor.state() == ThermalState::nominal);
-        CHECK(heat.changes == 3);
+        CHECK(heat.count("thermal") == 3);
         CHECK(ThermalMonitor::readZones(root.path()).size() == 1);
     }
     SUBCASE("a hot trip is critical too, and unset trips never fire") {

@@ -7,6 +7,7 @@
 #include "core/SystemLog.h"
 #include "doubles/EffectDoubles.h"
 #include "sound/AudioOutput.h"
+#include "system/SystemFacts.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -25,6 +26,24 @@ using orvane::ManualScheduler;
 using orvane::Notes;
 
 // A sound device whose thread is the test: each pull is one callback.
+// Every system event, noted by name in the order heard.
+struct HeardEvents final : SystemEventsListener {
+    std::vector<std::string> events;
+    int count(std::string_view name) const {
+        return static_cast<int>(std::count(events.begin(), events.end(), name));
+    }
+    void willSleep() override { events.push_back("sleep"); }
+    void didWake() override { events.push_back("wake"); }
+    void screenLocked(bool) override { events.push_back("lock"); }
+    void sessionActive(bool) override { events.push_back("session"); }
+    void screensSlept(bool) override { events.push_back("screens asleep"); }
+    void screenParametersChanged() override { events.push_back("screens"); }
+    void powerStateChanged() override { events.push_back("power"); }
+    void thermalStateChanged() override { events.push_back("thermal"); }
+    void reduceMotionChanged() override { events.push_back("motion"); }
+    void frontmostAppChanged() override { events.push_back("front"); }
+};
+
 class FakeOutput final : public AudioOutput {
 public:
     // What the device opens with; none when there is no device.

@@ -234,13 +234,14 @@ TEST_CASE("a hostile client's active window and process files neither crash nor 
     std::ofstream(elsewhere) << "[Application]\nname=org.gnome.TextEditor\n";
     std::filesystem::create_symlink(elsewhere, flatpakInfo);
     const Window other = client.window();
-    XSetClassHint(client.display, other, &hint);
+    XClassHint otherHint{const_cast<char*>("gimp"), const_cast<char*>("Gimp")};
+    XSetClassHint(client.display, other, &otherHint);
     client.activate(other);
-    spinFor(0.3);
-    CHECK(desktop.frontmostApp()->appID == "Zoom");
+    REQUIRE(spinUntil([&] { return desktop.frontmostApp()->appID != "Zoom"; }));
+    CHECK(desktop.frontmostApp()->appID == "Gimp");
     std::filesystem::remove(flatpakInfo);
     std::filesystem::copy_file(elsewhere, flatpakInfo);
     client.activate(zoom);
-    REQUIRE(spinUntil([&] { return desktop.frontmostApp()->appID != "Zoom"; }));
+    REQUIRE(spinUntil([&] { return desktop.frontmostApp()->appID == "org.gnome.TextEditor"; }));
     CHECK(desktop.frontmostApp()->name == "Text Editor");
 }

@@ -164,9 +164,12 @@ TEST_CASE("at 2x and 1.5x the panel covers its rectangle in device pixels with t
             }
         }
         CHECK(colours.size() > 20);
-        // The sheet's top edge recedes from the rectangle's top: the backdrop there, the
-        // desktop's colours lower down, and the root untouched outside.
-        CHECK(image.pixel(10, 10) == image.pixel(790, 590));
+        // Nothing drawn outside the rectangle: the root's corners and the rows just past
+        // its bottom-right corner keep the root's colour.
+        const QRgb root = image.pixel(10, 10);
+        CHECK(image.pixel(790, 590) == root);
+        CHECK(image.pixel(panelRect.right() + 4, panelRect.bottom() + 4) == root);
+        CHECK(image.pixel(panelRect.right() - 4, panelRect.bottom() - 4) != root);
     }
 }
 

@@ -293,12 +293,14 @@ TEST_CASE("the tick drives the first touchpad that offers a rumble, and stays si
     device("event5", "ffffffffffffffffffff\n", multiTouch, "1\n"); // damaged
     CHECK_FALSE(EvdevHaptics::find(classes, dir.path() / "dev"));
     device("event6", rumble, multiTouch, "5\n");
+    // Its node cannot be opened (here: there is none).
+    CHECK_FALSE(EvdevHaptics::find(classes, dir.path() / "dev"));
+    fs::create_directories(dir.path() / "dev");
+    write(dir.path() / "dev" / "event6", "");
     const auto haptics = EvdevHaptics::find(classes, dir.path() / "dev");
     REQUIRE(haptics);
     CHECK(haptics->device() == dir.path() / "dev" / "event6");
     // Not a device that takes effects: the tick fails once and then stays silent.
-    fs::create_directories(dir.path() / "dev");
-    write(dir.path() / "dev" / "event6", "");
     CHECK_FALSE(haptics->tick());
     CHECK_FALSE(haptics->tick());
     CHECK(contents(dir.path() / "dev" / "event6").empty());

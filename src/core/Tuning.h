@@ -295,8 +295,6 @@ inline constexpr std::size_t loggedURLsKept = 64;
 inline constexpr std::size_t instanceMessageBytes = 64 * 1024;
 inline constexpr double instanceAnswerTime = 2.0;
 inline constexpr double instanceClientTime = 2.0;
-// A live instance accepts at once; a socket nobody listens on refuses at once.
-inline constexpr double instanceProbeTime = 0.5;
 // Out of file descriptors, the instance tries accepting again after this.
 inline constexpr double instanceAcceptRetry = 0.25;
 inline constexpr std::size_t loggedURLChars = 200;

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <string>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -20,13 +22,21 @@ std::atomic<int> busyReaders{0};
 } // namespace
 
 std::optional<std::string> read(const std::filesystem::path& file, std::size_t limit) {
-    // Non-blocking so a FIFO's open returns at once; it is refused by its type below.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    // Looked at by a path handle first: opening a device or a FIFO may itself do something.
+    const int handle = ::open(file.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (handle < 0) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    const bool regular = ::fstat(handle, &info) == 0 && S_ISREG(info.st_mode);
+    const std::string reopened = "/proc/self/fd/" + std::to_string(handle);
+    const int fd =
+        regular ? ::open(reopened.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
+    ::close(handle);
     if (fd < 0) {
         return std::nullopt;
     }
     std::optional<std::string> text;
-    struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         std::string bytes(limit, '\0');
         std::size_t filled = 0;
@@ -52,10 +62,17 @@ std::optional<std::string> readWithin(const std::filesystem::path& file, std::si
     auto result = std::make_shared<std::promise<std::optional<std::string>>>();
     std::future<std::optional<std::string>> answer = result->get_future();
     ++busyReaders;
-    std::thread([file, limit, result] {
-        result->set_value(read(file, limit));
+    try {
+        std::thread([file, limit, result] {
+            std::optional<std::string> text = read(file, limit);
+            --busyReaders;
+            result->set_value(std::move(text));
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the file goes unread.
         --busyReaders;
-    }).detach();
+        return std::nullopt;
+    }
     if (answer.wait_for(std::chrono::duration<double>(deadlineSeconds)) !=
         std::future_status::ready) {
         return std::nullopt;

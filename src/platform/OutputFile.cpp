@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "platform/OutputFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <random>
 #include <utility>
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvane {
 
 namespace {
+
+constexpr int createAttempts = 16;
 
 // Nothing there, or a regular file of its own (a link counts as something else).
 bool replaceable(const std::filesystem::path& target) {
@@ -44,19 +47,25 @@ Result<OutputFile, OutputFileError> OutputFile::create(const std::filesystem::pa
     if (target.filename().empty() || !replaceable(target)) {
         return OutputFileError::notARegularFile;
     }
-    std::string name = ".";
-    name += target.filename().string();
-    name += ".XXXXXX";
-    std::string pattern = (target.parent_path() / name).string();
-    // mkostemp creates the name anew (O_EXCL), so no link is followed.
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return OutputFileError::cannotCreate;
+    // A new name each try, made with O_EXCL: no link is followed and nothing is reused.
+    // The mode is left to the umask, as for any file a tool writes.
+    static std::atomic<unsigned> serial{0};
+    std::random_device random;
+    for (int attempt = 0; attempt < createAttempts; ++attempt) {
+        std::string name = ".";
+        name += target.filename().string();
+        name += ".tmp-" + std::to_string(random()) + "-" + std::to_string(serial++);
+        const std::filesystem::path temporary = target.parent_path() / name;
+        const int fd =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            return OutputFile(target, temporary, fd);
+        }
+        if (errno != EEXIST) {
+            break;
+        }
     }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, static_cast<mode_t>(0666) & ~mask);
-    return OutputFile(target, pattern, fd);
+    return OutputFileError::cannotCreate;
 }
 
 OutputFile::OutputFile(std::filesystem::path target, std::filesystem::path temporary, int fd)
@@ -102,6 +111,14 @@ std::optional<OutputFileError> OutputFile::commit() {
         return OutputFileError::cannotReplace;
     }
     ::close(std::exchange(fd_, -1));
+    // The rename itself lasts once the folder is on disk.
+    const std::filesystem::path folder =
+        target_.parent_path().empty() ? std::filesystem::path(".") : target_.parent_path();
+    const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) {
+        ::fsync(directory);
+        ::close(directory);
+    }
     return std::nullopt;
 }
 

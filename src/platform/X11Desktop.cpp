@@ -135,13 +135,12 @@ std::optional<std::string> X11Desktop::appOf(unsigned long window) const {
     clues.kdeDesktopFile = windowProperty(window, "_KDE_NET_WM_DESKTOP_FILE", "UTF8_STRING");
     if (const std::optional<int> pid = windowProcess(window)) {
         const auto process = procRoot_ / std::to_string(*pid);
-        // The process may be anyone's, and its root a folder it controls.
-        const auto foreign = [](const std::filesystem::path& file) {
-            return ForeignFile::readWithin(file, Tuning::foreignFileBytes,
-                                           Tuning::foreignFileDeadline, Tuning::foreignFileReaders);
-        };
-        clues.cgroup = foreign(process / "cgroup");
-        clues.flatpakInfo = foreign(process / "root/.flatpak-info");
+        // The process may be anyone's: its cgroup file is the kernel's, but its root is a
+        // folder it controls, where a read may hang.
+        clues.cgroup = ForeignFile::read(process / "cgroup", Tuning::foreignFileBytes);
+        clues.flatpakInfo =
+            ForeignFile::readWithin(process / "root/.flatpak-info", Tuning::foreignFileBytes,
+                                    Tuning::foreignFileDeadline, Tuning::foreignFileReaders);
     }
     XClassHint hint{};
     if (XGetClassHint(display_, window, &hint) != 0) {

@@ -195,8 +195,18 @@ void SettingsModel::resolveBlockedApps() {
         const std::optional<std::string> installedName =
             installed ? std::optional(installed->name) : std::nullopt;
         std::string name = Blocklist::displayName(appID, installedName);
-        const auto same = std::find_if(resolved.begin(), resolved.end(),
-                                       [&name](const BlockedApp& app) { return app.name == name; });
+        // Ids are one app only when the built-in list says so (a package's and a Flatpak's);
+        // two apps that merely share a name keep their own rows.
+        const auto builtIn = [](const std::string& id) {
+            const auto& names = Blocklist::defaultDisplayNames();
+            const auto found = names.find(id);
+            return found != names.end() ? std::optional(found->second) : std::nullopt;
+        };
+        const std::optional<std::string> known = builtIn(appID);
+        const auto same =
+            std::find_if(resolved.begin(), resolved.end(), [&](const BlockedApp& app) {
+                return known && builtIn(app.appIDs.front()) == known;
+            });
         if (same != resolved.end()) {
             same->appIDs.push_back(appID);
             if (!same->icon && installed) {

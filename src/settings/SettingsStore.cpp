@@ -17,7 +17,8 @@ std::string_view describe(StoreStatus status) {
         return "the settings path is not a regular file, so the settings are kept only until "
                "Orvane quits";
     case StoreStatus::lockBlocked:
-        return "settings.ini.lock beside the settings file is not a file; remove it to save";
+        return "the lock beside the settings file (its name and .lock) is not a file; remove it "
+               "to save";
     }
     return "unknown store status";
 }

@@ -25,7 +25,6 @@ using orvane::FakeSystem;
 using orvane::ManualScheduler;
 using orvane::Notes;
 
-// A sound device whose thread is the test: each pull is one callback.
 // Every system event, noted by name in the order heard.
 struct HeardEvents final : SystemEventsListener {
     std::vector<std::string> events;
@@ -44,6 +43,7 @@ struct HeardEvents final : SystemEventsListener {
     void frontmostAppChanged() override { events.push_back("front"); }
 };
 
+// A sound device whose thread is the test: each pull is one callback.
 class FakeOutput final : public AudioOutput {
 public:
     // What the device opens with; none when there is no device.

@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -93,6 +95,31 @@ QStringList decode(const QByteArray& message) {
     return arguments;
 }
 
+struct Descriptor {
+    int fd;
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    ~Descriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+};
+
+// Nobody listens at the address: nothing there, or a socket a crashed instance left.
+// A full queue (EAGAIN) is a live instance too busy to accept just now.
+bool stale(const sockaddr_un& address) {
+    const Descriptor probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (probe.fd < 0) {
+        return false;
+    }
+    if (::connect(probe.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        return false;
+    }
+    return errno == ECONNREFUSED || errno == ENOENT;
+}
+
 bool outOfDescriptors(int error) {
     return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
@@ -144,14 +171,6 @@ std::unique_ptr<InstanceLink> InstanceLink::listen(QString* error, bool* another
         return fail(dir + " is not this user's alone");
     }
     const QString path = socketPath();
-    QLocalSocket probe;
-    probe.connectToServer(path);
-    if (probe.waitForConnected(milliseconds(Tuning::instanceProbeTime))) {
-        if (another != nullptr) {
-            *another = true;
-        }
-        return fail("another instance listens at " + path);
-    }
     const QByteArray name = QFile::encodeName(path);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -159,6 +178,18 @@ std::unique_ptr<InstanceLink> InstanceLink::listen(QString* error, bool* another
         return fail(path + " is too long for a socket");
     }
     std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    // Two starts at once take turns from the probe to the bind.
+    const Descriptor lock(::open((name + ".lock").constData(),
+                                 O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, S_IRUSR | S_IWUSR));
+    if (lock.fd < 0 || ::flock(lock.fd, LOCK_EX) != 0) {
+        return fail("cannot lock " + path + ".lock");
+    }
+    if (!stale(address)) {
+        if (another != nullptr) {
+            *another = true;
+        }
+        return fail("another instance listens at " + path);
+    }
     // Qt's own server closes and deletes its socket when an accept fails (out of
     // descriptors), and a later start would then become a second instance: this
     // one keeps listening and tries again.
@@ -167,17 +198,19 @@ std::unique_ptr<InstanceLink> InstanceLink::listen(QString* error, bool* another
         return fail("cannot make a socket: " + QString::fromLocal8Bit(std::strerror(errno)));
     }
     ::unlink(name.constData());
+    struct stat bound {};
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::chmod(name.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, listenBacklog) != 0) {
+        ::chmod(name.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, listenBacklog) != 0 ||
+        ::stat(name.constData(), &bound) != 0) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         ::close(fd);
         return fail("cannot listen at " + path + ": " + reason);
     }
-    return std::unique_ptr<InstanceLink>(new InstanceLink(fd, path));
+    return std::unique_ptr<InstanceLink>(new InstanceLink(fd, path, bound.st_dev, bound.st_ino));
 }
 
-InstanceLink::InstanceLink(int listener, QString path)
-    : listener_(listener), path_(std::move(path)),
+InstanceLink::InstanceLink(int listener, QString path, dev_t device, ino_t inode)
+    : listener_(listener), path_(std::move(path)), device_(device), inode_(inode),
       notifier_(new QSocketNotifier(listener, QSocketNotifier::Read, this)) {
     connect(notifier_, &QSocketNotifier::activated, this, &InstanceLink::accept);
 }
@@ -185,7 +218,12 @@ InstanceLink::InstanceLink(int listener, QString path)
 InstanceLink::~InstanceLink() {
     delete notifier_;
     ::close(listener_);
-    ::unlink(QFile::encodeName(path_).constData());
+    // Only our own socket: never one a later instance put there.
+    const QByteArray name = QFile::encodeName(path_);
+    struct stat now {};
+    if (::stat(name.constData(), &now) == 0 && now.st_dev == device_ && now.st_ino == inode_) {
+        ::unlink(name.constData());
+    }
 }
 
 void InstanceLink::accept() {

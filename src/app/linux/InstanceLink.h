@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 
+#include <sys/types.h>
+
 class QLocalSocket;
 class QSocketNotifier;
 
@@ -44,12 +46,15 @@ public:
     std::function<void()> onShowSettings;
 
 private:
-    InstanceLink(int listener, QString path);
+    InstanceLink(int listener, QString path, dev_t device, ino_t inode);
     void accept();
     void receive(QLocalSocket* client);
 
     int listener_;
     QString path_;
+    // The socket bound, told apart from one another start may put at the path.
+    dev_t device_;
+    ino_t inode_;
     QSocketNotifier* notifier_;
 };
 

@@ -60,14 +60,14 @@ private:
 
     SystemLog& log_;
     StatusItemModel model_;
-    // Before the tray icon, which refers to it until it goes.
     // The panel behind the icon, read again each time the menu opens; true when it changed.
     bool readTone();
 
-    QMenu menu_;
     BellowsIcon::PanelTone tone_ = BellowsIcon::PanelTone::dark;
     QAction* settings_ = nullptr;
     QAction* quit_ = nullptr;
+    // Before the tray icon, which refers to it until it goes.
+    QMenu menu_;
     QSystemTrayIcon tray_;
     bool trayAvailable_ = false;
     std::optional<DotColor> shownDot_;

@@ -240,11 +240,20 @@ bool OrvaneApp::makeEffect() {
             [this] {
                 SettingsWindow* window = parts_->settingsWindow.get();
                 std::vector<unsigned long> above;
-                if (window != nullptr && window->aboveOverlay()) {
-                    for (QWindow* shown : QGuiApplication::topLevelWindows()) {
-                        if (shown->isVisible() && shown->handle() != nullptr) {
-                            above.push_back(static_cast<unsigned long>(shown->winId()));
-                        }
+                if (window == nullptr || !window->aboveOverlay()) {
+                    return above;
+                }
+                // Only the window and those it opened: the tray icon's window sits in the
+                // desktop's panel, which the overlay must not go under.
+                const QWindow* settings = window->windowHandle();
+                for (QWindow* shown : QGuiApplication::topLevelWindows()) {
+                    bool opened = false;
+                    for (const QWindow* w = shown; w != nullptr && !opened;
+                         w = w->transientParent()) {
+                        opened = w == settings;
+                    }
+                    if (opened && shown->isVisible() && shown->handle() != nullptr) {
+                        above.push_back(static_cast<unsigned long>(shown->winId()));
                     }
                 }
                 return above;

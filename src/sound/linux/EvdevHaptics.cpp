@@ -56,7 +56,13 @@ std::unique_ptr<EvdevHaptics> EvdevHaptics::find(const std::filesystem::path& cl
         // A touchpad: multi-touch positions on a pointer (a touchscreen is direct).
         if (hasBit(ff, FF_RUMBLE) && hasBit(abs, ABS_MT_POSITION_X) &&
             hasBit(properties, INPUT_PROP_POINTER)) {
-            return std::unique_ptr<EvdevHaptics>(new EvdevHaptics(devRoot / name));
+            // Its switch shows only where the tick can be played: the node must open.
+            std::unique_ptr<EvdevHaptics> haptics(new EvdevHaptics(devRoot / name));
+            haptics->fd_ =
+                ::open(haptics->device_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+            if (haptics->fd_ >= 0) {
+                return haptics;
+            }
         }
     }
     return nullptr;
@@ -72,8 +78,7 @@ bool EvdevHaptics::tick() {
     if (failed_) {
         return false;
     }
-    if (fd_ < 0) {
-        fd_ = ::open(device_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (effect_ < 0) {
         ff_effect effect{};
         effect.type = FF_RUMBLE;
         effect.id = -1;

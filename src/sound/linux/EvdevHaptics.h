@@ -11,7 +11,8 @@ namespace orvane {
 class EvdevHaptics {
 public:
     // The first touchpad under `classRoot` (/sys/class/input) whose device offers a
-    // rumble; its node is the same name under `devRoot`. None without one.
+    // rumble and whose node (the same name under `devRoot`) this user can open. None
+    // without one.
     static std::unique_ptr<EvdevHaptics>
     find(const std::filesystem::path& classRoot = "/sys/class/input",
          const std::filesystem::path& devRoot = "/dev/input");

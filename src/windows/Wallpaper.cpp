@@ -90,7 +90,7 @@ QStringList xfceImages() {
     return images;
 }
 
-enum class PortalAnswer { value, absent, refused };
+enum class PortalAnswer { value, absent, refused, silent };
 
 // ReadOne where the portal has it; Read, which wraps the value once more, where not.
 PortalAnswer readPortal(const QDBusConnection& bus, const QString& group, const QString& key,
@@ -107,6 +107,11 @@ PortalAnswer readPortal(const QDBusConnection& bus, const QString& group, const 
             return PortalAnswer::value;
         }
         const QString error = reply.errorName();
+        // A portal that lets a call time out would let the next one time out too.
+        if (error == QDBusError::errorString(QDBusError::NoReply) ||
+            error == QDBusError::errorString(QDBusError::Timeout)) {
+            return PortalAnswer::silent;
+        }
         if (error == QDBusError::errorString(QDBusError::ServiceUnknown) ||
             error == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner")) {
             return PortalAnswer::absent;
@@ -145,8 +150,11 @@ QStringList gnomeImages() {
     const QString interface = QStringLiteral("org.gnome.desktop.interface");
     const QString colorScheme = QStringLiteral("color-scheme");
     QString scheme;
-    const bool portal =
-        readPortal(session.connection(), interface, colorScheme, scheme) != PortalAnswer::absent;
+    const PortalAnswer first = readPortal(session.connection(), interface, colorScheme, scheme);
+    if (first == PortalAnswer::silent) {
+        return {};
+    }
+    const bool portal = first != PortalAnswer::absent;
     auto read = [&](const QString& schema, const QString& key) {
         QString value;
         if (portal) {

@@ -124,6 +124,41 @@ Quit Orvane
     CHECK(calls == std::vector<std::string>{"dusk"});
     // Until the settings say otherwise, the mark stays on the stored style.
     CHECK(menuLayout(world.buses, item, ids) == expected);
+
+    // The angle beside the icon, for hosts that show a label.
+    // The item lives in this process: the call must let its events run.
+    const auto property = [&](const QString& name) {
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            item, QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << QStringLiteral("org.kde.StatusNotifierItem") << name;
+        const QDBusMessage reply =
+            world.buses.connection(Bus::session).call(get, QDBus::BlockWithGui);
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    };
+    CHECK(property(QStringLiteral("XAyatanaLabel")).toString().isEmpty());
+    settings.showAngleInMenuBar = true;
+    controller.apply(settings);
+    controller.applyLidSample(75.4, 0);
+    CHECK(property(QStringLiteral("XAyatanaLabel")).toString() == QStringLiteral("75°"));
+    const QDBusArgument tip = property(QStringLiteral("ToolTip")).value<QDBusArgument>();
+    QString icon;
+    QString title;
+    tip.beginStructure();
+    tip >> icon;
+    tip.beginArray();
+    while (!tip.atEnd()) {
+        tip.beginStructure();
+        int width = 0;
+        int height = 0;
+        QByteArray bytes;
+        tip >> width >> height >> bytes;
+        tip.endStructure();
+    }
+    tip.endArray();
+    tip >> title;
+    tip.endStructure();
+    CHECK(title.startsWith(QStringLiteral("75° · ")));
 }
 
 TEST_CASE("the bellows icon is 16x14 points, twice that in pixels at 2x, and looks different "

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/linux/MenuBarController.h"
 
+#include "app/linux/StatusNotifierItem.h"
 #include "app/linux/TrayTone.h"
 #include "platform/QtX11.h"
 #include "settings/FoldSettings.h"
@@ -38,7 +39,10 @@ MenuBarController::MenuBarController(SystemLog& log) : log_(log) {
     refreshMenu();
     readTone();
     refreshIcon();
-    tray_.setToolTip(QString::fromUtf8(model_.toolTip()));
+    // Our own item where a watcher runs, so the angle can stand beside the icon.
+    item_ = StatusNotifierItem::create(menu_);
+    refreshIcon();
+    refreshToolTip();
     tray_.setContextMenu(&menu_);
     // A D-Bus tray shows the menu itself; an XEmbed one only reports the click.
     QObject::connect(&tray_, &QSystemTrayIcon::activated, &menu_,
@@ -47,8 +51,10 @@ MenuBarController::MenuBarController(SystemLog& log) : log_(log) {
                              menu_.popup(QCursor::pos());
                          }
                      });
-    trayAvailable_ = QSystemTrayIcon::isSystemTrayAvailable();
-    if (trayAvailable_) {
+    trayAvailable_ = item_ != nullptr || QSystemTrayIcon::isSystemTrayAvailable();
+    if (item_) {
+        // The XEmbed icon stays hidden.
+    } else if (trayAvailable_) {
         tray_.show();
     } else {
         log_.note("menu", "No system tray: the status item is not shown. Launching Orvane again "
@@ -135,12 +141,12 @@ void MenuBarController::apply(const Availability& availability) {
         refreshIcon();
     }
     refreshStatusLine();
-    tray_.setToolTip(QString::fromUtf8(model_.toolTip()));
+    refreshToolTip();
 }
 
 void MenuBarController::apply(const FoldSettings& settings) {
     if (model_.apply(settings)) {
-        tray_.setToolTip(QString::fromUtf8(model_.toolTip()));
+        refreshToolTip();
     }
     refreshMenu();
 }
@@ -148,7 +154,7 @@ void MenuBarController::apply(const FoldSettings& settings) {
 void MenuBarController::applyLidSample(std::optional<double> angle, double velocity) {
     if (model_.applyLidSample(angle, velocity)) {
         refreshIcon();
-        tray_.setToolTip(QString::fromUtf8(model_.toolTip()));
+        refreshToolTip();
     }
 }
 
@@ -176,8 +182,24 @@ void MenuBarController::refreshStatusLine() {
     }
 }
 
+void MenuBarController::refreshToolTip() {
+    const QString tip = QString::fromUtf8(model_.toolTip());
+    if (item_) {
+        item_->setToolTip(tip);
+        item_->setLabel(QString::fromStdString(model_.angleText()));
+    } else {
+        tray_.setToolTip(tip);
+    }
+}
+
 void MenuBarController::refreshIcon() {
-    tray_.setIcon(BellowsIcon::icon(model_.displayedAngle(), model_.presentation().icon, tone_));
+    const QIcon icon =
+        BellowsIcon::icon(model_.displayedAngle(), model_.presentation().icon, tone_);
+    if (item_) {
+        item_->setIcon(icon);
+    } else {
+        tray_.setIcon(icon);
+    }
 }
 
 bool MenuBarController::readTone() {

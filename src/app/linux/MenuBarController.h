@@ -14,6 +14,7 @@
 #include <QSystemTrayIcon>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -21,6 +22,8 @@
 class QAction;
 
 namespace orvane {
+
+class StatusNotifierItem;
 
 struct FoldSettings;
 
@@ -57,6 +60,7 @@ private:
     void refreshMenu();
     void refreshStatusLine();
     void refreshIcon();
+    void refreshToolTip();
 
     SystemLog& log_;
     StatusItemModel model_;
@@ -69,6 +73,7 @@ private:
     // Before the tray icon, which refers to it until it goes.
     QMenu menu_;
     QSystemTrayIcon tray_;
+    std::unique_ptr<StatusNotifierItem> item_;
     bool trayAvailable_ = false;
     std::optional<DotColor> shownDot_;
 

@@ -162,6 +162,14 @@ inline constexpr double captureRetryInterval = 5.0;
 // itself over and over costs a few checks a second, not a fight.
 inline constexpr double stackCheckInterval = 0.1;
 
+// A compositor plug-in that hears no frame for this long settles the sheet and clears:
+// a daemon that dies mid-fold never leaves a folded screen.
+inline constexpr double compositorSilence = 0.5;
+// How long it takes the sheet there, fading out from where it was.
+inline constexpr double compositorSettle = 0.25;
+// A held fold (a cover) sends its frame again this often, so the plug-in knows the daemon lives.
+inline constexpr double compositorKeepAlive = 0.2;
+
 // The touchpad's tick on a clear.
 inline constexpr int hapticTickMs = 20;
 inline constexpr std::uint16_t hapticTickStrength = 0xa000;

@@ -276,6 +276,16 @@ void main() {
 }
 #endif
 
+#ifdef ENTRY_layOverFragment
+in vec2 uv;
+uniform sampler2D passSource;
+out vec4 fragColor;
+
+void main() {
+    fragColor = texture(passSource, uv);
+}
+#endif
+
 #ifdef ENTRY_kawaseDown
 in vec2 uv;
 uniform sampler2D passSource;
@@ -365,6 +375,8 @@ std::string_view entryName(ShaderEntry entry) {
         return "kawaseDown";
     case ShaderEntry::kawaseUp:
         return "kawaseUp";
+    case ShaderEntry::layOverFragment:
+        return "layOverFragment";
     }
     return "foldVertex";
 }

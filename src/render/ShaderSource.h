@@ -16,12 +16,14 @@ enum class ShaderEntry {
     quadVertex,
     backdropFragment,
     kawaseDown,
-    kawaseUp
+    kawaseUp,
+    layOverFragment, // a premultiplied picture over the target, as it is
 };
 
-inline constexpr std::array<ShaderEntry, 6> allShaderEntries{
+inline constexpr std::array<ShaderEntry, 7> allShaderEntries{
     ShaderEntry::foldVertex,       ShaderEntry::foldFragment, ShaderEntry::quadVertex,
-    ShaderEntry::backdropFragment, ShaderEntry::kawaseDown,   ShaderEntry::kawaseUp};
+    ShaderEntry::backdropFragment, ShaderEntry::kawaseDown,   ShaderEntry::kawaseUp,
+    ShaderEntry::layOverFragment};
 
 // Parts of the sheet's fragment stage that a frame may leave out. The GPU
 // runs both sides of a branch, so a frame that cannot use a part (no lid

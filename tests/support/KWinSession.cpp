@@ -24,7 +24,7 @@ const QString kwinName = QStringLiteral("org.kde.KWin");
 
 } // namespace
 
-KWinSession::KWinSession(int width, int height) {
+KWinSession::KWinSession(int width, int height, int outputs) {
     // Debian's kwin_wayland carries a file capability this container refuses to
     // exec; a plain copy runs, and KWin's platform plug-in wants its own name.
     const std::filesystem::path bin = home_.path() / "bin";
@@ -33,7 +33,8 @@ KWinSession::KWinSession(int width, int height) {
     kwin_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{(bin / "kwin_wayland").string(), "--virtual", "--width",
                                  std::to_string(width), "--height", std::to_string(height),
-                                 "--socket", "wl-orvane-test"},
+                                 "--output-count", std::to_string(outputs), "--socket",
+                                 "wl-orvane-test"},
         buses_.folder() / "kwin.log");
     const auto limit = std::chrono::steady_clock::now() + 20s;
     while (!buses_.hasOwner(Bus::session, kwinName) ||

@@ -21,8 +21,9 @@ namespace orvane::test {
 
 class KWinSession {
 public:
-    // Throws when KWin does not come up within a few seconds.
-    KWinSession(int width, int height);
+    // Throws when KWin does not come up within a few seconds. Each output is
+    // width × height.
+    KWinSession(int width, int height, int outputs = 1);
     ~KWinSession();
     KWinSession(const KWinSession&) = delete;
     KWinSession& operator=(const KWinSession&) = delete;

@@ -180,11 +180,12 @@ Result<FoldRenderer, FoldRendererError> FoldRenderer::create() {
         ShaderEntry vertex;
         ShaderEntry fragment;
     };
-    const std::array<Link, 4> links{{
+    const std::array<Link, 5> links{{
         {&renderer.fold_, ShaderEntry::foldVertex, ShaderEntry::foldFragment},
         {&renderer.backdrop_, ShaderEntry::quadVertex, ShaderEntry::backdropFragment},
         {&renderer.down_, ShaderEntry::quadVertex, ShaderEntry::kawaseDown},
         {&renderer.up_, ShaderEntry::quadVertex, ShaderEntry::kawaseUp},
+        {&renderer.layOver_, ShaderEntry::quadVertex, ShaderEntry::layOverFragment},
     }};
     for (const Link& link : links) {
         auto program = linkProgram(stage(link.vertex), stage(link.fragment));
@@ -437,6 +438,25 @@ void FoldRenderer::encode(const SourceTexture& source, const RenderTarget& targe
     glUseProgram(0);
     glDisable(GL_BLEND);
     glActiveTexture(GL_TEXTURE0);
+}
+
+void FoldRenderer::layOver(const SourceTexture& picture, const RenderTarget& target) {
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        return;
+    }
+    glViewport(0, 0, target.width, target.height);
+    glEnable(GL_BLEND);
+    glBlendFuncSeparate(GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glUseProgram(layOver_.get());
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, picture.texture);
+    glBindSampler(0, sampler_.get());
+    glBindVertexArray(quadArray_.get());
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glBindVertexArray(0);
+    glUseProgram(0);
+    glDisable(GL_BLEND);
 }
 
 std::optional<std::vector<std::uint8_t>>

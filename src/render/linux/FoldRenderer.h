@@ -53,6 +53,9 @@ public:
     void encode(const SourceTexture& source, const RenderTarget& target,
                 const FoldFrameParams& params);
 
+    // A premultiplied picture of the target's size over it (a cover's dressing).
+    void layOver(const SourceTexture& picture, const RenderTarget& target);
+
     // Runs the blur chain alone and reads its heavy level back (BGRA, rows
     // from the top); none when the chain cannot be set up.
     std::optional<std::vector<std::uint8_t>> blurChainReadback(const SourceTexture& source,
@@ -90,6 +93,7 @@ private:
     gl::Program backdrop_;
     gl::Program down_;
     gl::Program up_;
+    gl::Program layOver_;
     gl::Sampler sampler_;
     gl::VertexArray meshArray_;
     gl::Buffer meshVertices_;

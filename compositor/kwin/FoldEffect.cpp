@@ -1,0 +1,317 @@
+// SPDX-License-Identifier: MIT
+#include "FoldEffect.h"
+
+#include "foldadaptor.h"
+
+#include <QDBusConnection>
+#include <QDBusError>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+namespace orvane {
+
+namespace {
+
+// Effects are drawn in chain order; the screenshot effect reads the frame in its own
+// paint, so the fold goes in before it.
+constexpr int chainPosition = 99;
+// How often the effect listens for silence while a fold runs.
+constexpr std::chrono::milliseconds watchdogTick{50};
+
+double monotonicNow() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+QString qString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+QSize nativeSize(const kwin::Screen* screen) {
+#if ORVANE_KWIN6
+    const double scale = screen->scale();
+#else
+    const double scale = screen->devicePixelRatio();
+#endif
+    const QRect rect = screen->geometry();
+    return {static_cast<int>(std::lround(rect.width() * scale)),
+            static_cast<int>(std::lround(rect.height() * scale))};
+}
+
+// The desktop-entry id a window's application goes by: Wayland's app_id, the class of
+// an X11 window.
+QString appOf(KWin::EffectWindow* window) {
+    if (window == nullptr) {
+        return {};
+    }
+    const QStringList parts = window->windowClass().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return parts.isEmpty() ? QString() : parts.last();
+}
+
+// The whole picture from a descriptor whose other end a stranger holds: only a file of
+// fixed contents (a memfd) is read, never a pipe that could stall the compositor.
+std::optional<std::vector<std::uint8_t>> readPicture(int fd, int width, int height, int stride) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    const auto rowBytes = static_cast<std::size_t>(width) * 4;
+    const auto need = static_cast<off_t>(stride) * height;
+    if (info.st_size < need) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(height));
+    for (int row = 0; row < height; ++row) {
+        std::uint8_t* out = pixels.data() + rowBytes * static_cast<std::size_t>(row);
+        const off_t at = static_cast<off_t>(stride) * row;
+        if (pread(fd, out, rowBytes, at) != static_cast<ssize_t>(rowBytes)) {
+            return std::nullopt;
+        }
+    }
+    return pixels;
+}
+
+} // namespace
+
+FoldEffect::FoldEffect() {
+    new FoldAdaptor(this);
+    watchdog_.setInterval(watchdogTick);
+    connect(&watchdog_, &QTimer::timeout, this, &FoldEffect::checkSilence);
+    connect(KWin::effects, &KWin::EffectsHandler::windowActivated, this,
+            &FoldEffect::windowActivated);
+    connect(KWin::effects, &KWin::EffectsHandler::screenRemoved, this, &FoldEffect::screenRemoved);
+    activeApp_ = appOf(KWin::effects->activeWindow());
+
+    if (!KWin::effects->isOpenGLCompositing()) {
+        problem_ = QStringLiteral("KWin is not compositing with OpenGL, so the fold cannot be "
+                                  "drawn.");
+    } else if (!KWin::effects->makeOpenGLContextCurrent()) {
+        problem_ = QStringLiteral("KWin's OpenGL context could not be made current.");
+    } else {
+        auto painter = SheetPainter::create();
+        if (painter) {
+            painter_ = std::make_unique<SheetPainter>(painter.take());
+        } else {
+            problem_ = QStringLiteral("The fold's shaders did not build in KWin: ") +
+                       QString::fromStdString(painter.error());
+        }
+    }
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.registerObject(qString(FoldContract::objectPath), this);
+    if (!bus.registerService(qString(FoldContract::busName))) {
+        problem_ = QStringLiteral("Another program holds ") + qString(FoldContract::busName) +
+                   QStringLiteral(" on the session bus.");
+    }
+}
+
+FoldEffect::~FoldEffect() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.unregisterService(qString(FoldContract::busName));
+    bus.unregisterObject(qString(FoldContract::objectPath));
+    if (painter_ && KWin::effects->makeOpenGLContextCurrent()) {
+        painter_.reset();
+    } else {
+        // Without the context the GL names cannot be given back; KWin's teardown does.
+        (void)painter_.release();
+    }
+}
+
+bool FoldEffect::isActive() const {
+    return track_.isActive() && painter_ != nullptr;
+}
+
+int FoldEffect::requestedEffectChainPosition() const {
+    return chainPosition;
+}
+
+uint FoldEffect::version() const {
+    return FoldContract::version;
+}
+
+QString FoldEffect::compositor() const {
+    return QStringLiteral("KWin ") + QStringLiteral(KWIN_PLUGIN_VERSION_STRING);
+}
+
+void FoldEffect::prePaintScreen(KWin::ScreenPrePaintData& data,
+                                std::chrono::milliseconds presentTime) {
+    presentTime_ = std::chrono::duration<double>(presentTime).count();
+    // The whole output is drawn anew: the sheet moves over all of it.
+    data.mask |= PAINT_SCREEN_TRANSFORMED;
+    KWin::effects->prePaintScreen(data, presentTime);
+}
+
+#if ORVANE_KWIN6
+void FoldEffect::paintScreen(const KWin::RenderTarget& renderTarget,
+                             const KWin::RenderViewport& viewport, int mask, const QRegion& region,
+                             KWin::Output* screen) {
+    KWin::effects->paintScreen(renderTarget, viewport, mask, region, screen);
+    paintFold(screen, viewport.renderRect().toRect(), viewport.scale());
+}
+#else
+void FoldEffect::paintScreen(int mask, const QRegion& region, KWin::ScreenPaintData& data) {
+    KWin::effects->paintScreen(mask, region, data);
+    paintFold(data.screen(), KWin::effects->renderTargetRect(), KWin::effects->renderTargetScale());
+}
+#endif
+
+void FoldEffect::paintFold(const kwin::Screen* screen, const QRect& targetRect, double scale) {
+    if (!painter_ || output_ == nullptr || (screen != nullptr && screen != output_)) {
+        return;
+    }
+    const std::optional<FoldFrameParams> frame = track_.frameAt(presentTime_);
+    if (!frame) {
+        return;
+    }
+    if (pendingDressing_) {
+        painter_->setDressing(pendingDressing_->data(), pendingDressingSize_.width(),
+                              pendingDressingSize_.height());
+        pendingDressing_.reset();
+    }
+    const QRect output = output_->geometry();
+    const auto device = [scale](int v) { return static_cast<int>(std::lround(v * scale)); };
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
+    const int left = device(output.x() - targetRect.x());
+    const int top = device(output.y() - targetRect.y());
+    const QSize size = nativeSize(output_);
+    const int targetHeight = device(targetRect.height());
+    painter_->draw(CompositorTarget{static_cast<GLuint>(framebuffer), left,
+                                    targetHeight - top - size.height(), size.width(),
+                                    size.height()},
+                   *frame, frozen_);
+}
+
+void FoldEffect::postPaintScreen() {
+    if (isActive()) {
+        repaintOutput();
+    }
+    KWin::effects->postPaintScreen();
+}
+
+void FoldEffect::repaintOutput() {
+    if (output_ != nullptr) {
+        KWin::effects->addRepaint(output_->geometry());
+    }
+}
+
+void FoldEffect::Begin(const QString& output, const QString& style, double perspective, double blur,
+                       double shadow, double clearAngle, bool reduceMotion) {
+    if (!problem_.isEmpty()) {
+        sendErrorReply(QDBusError::Failed, problem_);
+        return;
+    }
+    kwin::Screen* screen = KWin::effects->findScreen(output);
+    if (screen == nullptr) {
+        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("No output is named ") + output);
+        return;
+    }
+    const std::optional<FoldLook> look = FoldContract::lookFromWire(
+        {style.toStdString(), perspective, blur, shadow, clearAngle, reduceMotion});
+    if (!look) {
+        sendErrorReply(QDBusError::InvalidArgs,
+                       QStringLiteral("The look is not one Orvane draws: ") + style);
+        return;
+    }
+    if (output_ != nullptr && output_ != screen) {
+        repaintOutput();
+        frozen_ = false;
+    }
+    output_ = screen;
+    track_.begin(*look, monotonicNow());
+    watchdog_.start();
+    repaintOutput();
+}
+
+void FoldEffect::Update(double angle, bool scripted, double sheetAngle, double velocity,
+                        double opacity, double targetTime) {
+    if (track_.push({angle, scripted, sheetAngle, velocity, opacity, targetTime}, monotonicNow())) {
+        repaintOutput();
+    }
+}
+
+void FoldEffect::Freeze(bool frozen) {
+    frozen_ = frozen;
+    repaintOutput();
+}
+
+void FoldEffect::Dress(const QDBusUnixFileDescriptor& pixels, int width, int height, int stride) {
+    if (output_ == nullptr) {
+        sendErrorReply(QDBusError::Failed, QStringLiteral("No fold is in progress."));
+        return;
+    }
+    const QSize size = nativeSize(output_);
+    const bool shaped = width == size.width() && height == size.height() && stride >= width * 4 &&
+                        stride <= std::numeric_limits<int>::max() / std::max(height, 1);
+    std::optional<std::vector<std::uint8_t>> read =
+        shaped && pixels.isValid() ? readPicture(pixels.fileDescriptor(), width, height, stride)
+                                   : std::nullopt;
+    if (!read) {
+        sendErrorReply(QDBusError::InvalidArgs,
+                       QStringLiteral("The cover's picture must be a file of %1×%2 pixels.")
+                           .arg(size.width())
+                           .arg(size.height()));
+        return;
+    }
+    pendingDressing_ = std::move(read);
+    pendingDressingSize_ = size;
+    repaintOutput();
+}
+
+void FoldEffect::Undress() {
+    pendingDressing_.reset();
+    if (painter_) {
+        painter_->clearDressing();
+    }
+    repaintOutput();
+}
+
+void FoldEffect::End() {
+    endFold({});
+}
+
+void FoldEffect::endFold(const QString& reason) {
+    if (!track_.isActive()) {
+        return;
+    }
+    repaintOutput();
+    track_.end();
+    output_ = nullptr;
+    frozen_ = false;
+    pendingDressing_.reset();
+    watchdog_.stop();
+    if (painter_ && KWin::effects->makeOpenGLContextCurrent()) {
+        painter_->clearDressing();
+        painter_->releaseTextures();
+    }
+    if (!reason.isEmpty()) {
+        Q_EMIT Ended(reason);
+    }
+}
+
+void FoldEffect::checkSilence() {
+    if (track_.settled(monotonicNow())) {
+        endFold(QStringLiteral("Orvane stopped sending frames."));
+    }
+}
+
+void FoldEffect::screenRemoved(kwin::Screen* screen) {
+    if (screen == output_) {
+        endFold(QStringLiteral("The output went away."));
+    }
+}
+
+void FoldEffect::windowActivated(KWin::EffectWindow* window) {
+    const QString app = appOf(window);
+    if (app != activeApp_) {
+        activeApp_ = app;
+        Q_EMIT ActiveAppChanged(app);
+    }
+}
+
+} // namespace orvane

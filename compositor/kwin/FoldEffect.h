@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+// Orvane's fold inside KWin: the daemon begins a fold on an output, sends a
+// frame value per display frame at most, holds it under a cover and ends it;
+// this effect draws the composed output through the fold at each frame's
+// presentation time. Other outputs are untouched. When the frames stop the
+// sheet settles and clears by itself.
+#pragma once
+
+#include "KWinApi.h"
+#include "SheetPainter.h"
+#include "display/FrameTrack.h"
+
+#include <QDBusContext>
+#include <QDBusUnixFileDescriptor>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace orvane {
+
+class FoldEffect : public KWin::Effect, protected QDBusContext {
+    Q_OBJECT
+    Q_PROPERTY(uint Version READ version)
+    Q_PROPERTY(QString Compositor READ compositor)
+    Q_PROPERTY(QString Problem READ problem)
+    Q_PROPERTY(QString ActiveApp READ activeApp)
+
+public:
+    FoldEffect();
+    ~FoldEffect() override;
+
+    bool isActive() const override;
+    // Late in the chain: the screenshot effect and the screen recorder see the fold.
+    int requestedEffectChainPosition() const override;
+    void prePaintScreen(KWin::ScreenPrePaintData& data,
+                        std::chrono::milliseconds presentTime) override;
+    ORVANE_KWIN_PAINT_SCREEN_DECLARATION;
+    void postPaintScreen() override;
+
+    uint version() const;
+    QString compositor() const;
+    QString problem() const { return problem_; }
+    QString activeApp() const { return activeApp_; }
+
+public Q_SLOTS:
+    void Begin(const QString& output, const QString& style, double perspective, double blur,
+               double shadow, double clearAngle, bool reduceMotion);
+    Q_NOREPLY void Update(double angle, bool scripted, double sheetAngle, double velocity,
+                          double opacity, double targetTime);
+    void Freeze(bool frozen);
+    void Dress(const QDBusUnixFileDescriptor& pixels, int width, int height, int stride);
+    void Undress();
+    void End();
+
+Q_SIGNALS:
+    void Ended(const QString& reason);
+    void ProblemChanged(const QString& problem);
+    void ActiveAppChanged(const QString& app);
+    void EscapePressed();
+
+private:
+    // After the compositor drew `screen` (none: every screen, as on X11) into the current
+    // framebuffer, which shows `targetRect` of the desktop at `scale`.
+    void paintFold(const kwin::Screen* screen, const QRect& targetRect, double scale);
+    void endFold(const QString& reason);
+    void checkSilence();
+    void repaintOutput();
+    void windowActivated(KWin::EffectWindow* window);
+    void screenRemoved(kwin::Screen* screen);
+    void fail(const QString& reason);
+
+    std::unique_ptr<SheetPainter> painter_;
+    QString problem_;
+    QString activeApp_;
+    FrameTrack track_;
+    kwin::Screen* output_ = nullptr;
+    bool frozen_ = false;
+    double presentTime_ = 0;
+    // The cover's picture, tightly packed, until the next paint uploads it.
+    std::optional<std::vector<std::uint8_t>> pendingDressing_;
+    QSize pendingDressingSize_;
+    QTimer watchdog_;
+};
+
+} // namespace orvane

@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: MIT
+// The KWin effect in a real KWin: a headless KWin Wayland session loads the
+// built plug-in, a window of known colours fills the output, and the test
+// speaks the daemon's side of the contract through the generated proxy. The
+// fold KWin composes must match the X11 renderer's for the same frame, and
+// the screen must come back when the fold ends, when the frames stop, and
+// whatever a stranger on the bus sends. Screenshots go to build/e2e/.
+#include "display/FoldContract.h"
+#include "offscreen/linux/OffscreenSession.h"
+#include "support/EventLoop.h"
+#include "support/KWinSession.h"
+
+#include "foldinterface.h"
+
+#include <QDBusPendingReply>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRasterWindow>
+#include <QScreen>
+
+#include <doctest/doctest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace orvane;
+
+namespace {
+
+constexpr int screenWidth = 1280;
+constexpr int screenHeight = 800;
+constexpr double frameInterval = 1.0 / 60.0;
+
+QString qString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+double monotonicNow() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Colours in every part of the screen, so that any misplaced or mirrored pixel shows.
+class PatternWindow : public QRasterWindow {
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const int w = width();
+        const int h = height();
+        painter.fillRect(0, 0, w / 2, h / 2, QColor(220, 40, 40));
+        painter.fillRect(w / 2, 0, w - w / 2, h / 2, QColor(40, 180, 60));
+        painter.fillRect(0, h / 2, w / 2, h - h / 2, QColor(40, 70, 220));
+        painter.fillRect(w / 2, h / 2, w - w / 2, h - h / 2, QColor(240, 210, 40));
+        painter.setPen(QPen(Qt::white, 12));
+        painter.drawLine(0, 0, w, h);
+        painter.fillRect(w / 8, h / 10, w / 4, h / 12, Qt::black);
+    }
+};
+
+// The mean difference of two pictures of one size, 0 to 1 over every channel.
+double meanDifference(const QImage& a, const QImage& b) {
+    REQUIRE(a.size() == b.size());
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            sum += std::abs(qRed(p[col]) - qRed(q[col])) +
+                   std::abs(qGreen(p[col]) - qGreen(q[col])) +
+                   std::abs(qBlue(p[col]) - qBlue(q[col]));
+        }
+    }
+    return sum / (3.0 * 255.0 * x.width() * x.height());
+}
+
+QImage shot(test::KWinSession& kwin, const char* name) {
+    const QImage image = kwin.screenshot();
+    REQUIRE_FALSE(image.isNull());
+    std::filesystem::create_directories(ORVANE_E2E_DIR);
+    CHECK(image.save(QString(ORVANE_E2E_DIR "/kwin-") + name + ".png"));
+    return image;
+}
+
+// The X11 renderer's picture of the same frame over the same desktop.
+QImage reference(const QImage& desktop, const FoldLook& look, double angle) {
+    auto session = OffscreenSession::create();
+    REQUIRE(session);
+    REQUIRE(session.value()->context().makeCurrent());
+    const QImage pixels = desktop.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const gl::RenderTexture texture =
+        gl::makeRenderTexture(pixels.width(), pixels.height(), pixels.constBits());
+    RenderRequest request;
+    request.look = look;
+    request.angle = angle;
+    request.width = pixels.width();
+    request.height = pixels.height();
+    auto fold = session.value()->render(
+        SourceTexture{texture.texture.get(), pixels.width(), pixels.height()}, request);
+    REQUIRE(fold);
+    const RawImage& raw = fold.value();
+    const QImage sheet(raw.bytes.data(), static_cast<int>(raw.width), static_cast<int>(raw.height),
+                       static_cast<int>(raw.bytesPerRow), QImage::Format_ARGB32_Premultiplied);
+    QImage out = pixels;
+    QPainter(&out).drawImage(0, 0, sheet);
+    return out;
+}
+
+class Driver {
+public:
+    explicit Driver(test::KWinSession& kwin)
+        : fold_(qString(FoldContract::busName), qString(FoldContract::objectPath),
+                kwin.buses().connection(test::Bus::session)) {}
+
+    FoldInterface& fold() { return fold_; }
+
+    QDBusError begin(const QString& output, const FoldLook& look) {
+        const FoldContract::WireLook wire = FoldContract::toWire(look);
+        QDBusPendingReply<> reply =
+            fold_.Begin(output, QString::fromStdString(wire.style), wire.perspective, wire.blur,
+                        wire.shadow, wire.clearAngle, wire.reduceMotion);
+        test::spinUntil([&] { return reply.isFinished(); }, 10);
+        return reply.error();
+    }
+
+    // Frames at the display's rate for `seconds`, each for the next frame's moment.
+    void sendFrames(double angle, double seconds) {
+        const double end = monotonicNow() + seconds;
+        while (monotonicNow() < end) {
+            fold_.Update(angle, false, angle, 0, 1, monotonicNow() + frameInterval);
+            test::spinFor(frameInterval);
+        }
+    }
+
+private:
+    FoldInterface fold_;
+};
+
+bool loadEffect(test::KWinSession& kwin) {
+    const QDBusMessage reply =
+        kwin.buses().call(test::Bus::session, QStringLiteral("org.kde.KWin"),
+                          QStringLiteral("/Effects"), QStringLiteral("org.kde.kwin.Effects"),
+                          QStringLiteral("loadEffect"), {qString(FoldContract::kwinEffectId)});
+    return reply.arguments().value(0).toBool();
+}
+
+struct Session {
+    test::ScopedEnv plugins{"QT_PLUGIN_PATH", ORVANE_PLUGIN_DIR};
+    test::KWinSession kwin;
+    int argc = 1;
+    char name[20] = "orvane_kwin_test";
+    char* argv[2] = {name, nullptr};
+    QGuiApplication application{argc, argv};
+
+    explicit Session(int outputs) : kwin(screenWidth, screenHeight, outputs) {
+        REQUIRE(QGuiApplication::platformName() == "wayland");
+        REQUIRE(loadEffect(kwin));
+    }
+};
+
+} // namespace
+
+TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer does, and clears "
+          "on End, when the frames stop, and whatever a stranger sends") {
+    Session session(1);
+    test::KWinSession& kwin = session.kwin;
+    PatternWindow window;
+    window.showFullScreen();
+    QImage desktop;
+    REQUIRE(test::spinUntil(
+        [&] {
+            desktop = kwin.screenshot();
+            return !desktop.isNull() &&
+                   desktop.pixelColor(screenWidth - 8, 8) == QColor(40, 180, 60);
+        },
+        10));
+    shot(kwin, "desktop");
+
+    Driver driver(kwin);
+    CHECK(driver.fold().version() == FoldContract::version);
+    CHECK(driver.fold().problem().isEmpty());
+    CHECK(driver.fold().compositor().startsWith("KWin "));
+    const QString output = QGuiApplication::primaryScreen()->name();
+    const FoldLook look = FoldLook::tools();
+
+    // The fold at 60 degrees is the X11 renderer's picture of it.
+    REQUIRE_FALSE(driver.begin(output, look).isValid());
+    driver.sendFrames(60, 0.4);
+    const QImage folded = shot(kwin, "folded-60");
+    const QImage expected = reference(desktop, look, 60);
+    expected.save(QString(ORVANE_E2E_DIR "/kwin-folded-60-x11-renderer.png"));
+    CHECK(meanDifference(folded, desktop) > 0.1);
+    CHECK(meanDifference(folded, expected) < 0.01);
+
+    // End gives the desktop back at once.
+    driver.fold().End().waitForFinished();
+    test::spinFor(0.2);
+    CHECK(meanDifference(shot(kwin, "ended"), desktop) < 0.002);
+
+    // A daemon that stops mid-fold: the sheet settles and the fold ends by itself.
+    QStringList ended;
+    QObject::connect(&driver.fold(), &FoldInterface::Ended,
+                     [&ended](const QString& reason) { ended.push_back(reason); });
+    REQUIRE_FALSE(driver.begin(output, look).isValid());
+    driver.sendFrames(45, 0.2);
+    CHECK(meanDifference(kwin.screenshot(), desktop) > 0.1);
+    REQUIRE(test::spinUntil([&] { return ended.count() == 1; }, 3));
+    CHECK(ended.at(0).contains("stopped"));
+    test::spinFor(0.1);
+    CHECK(meanDifference(shot(kwin, "silence"), desktop) < 0.002);
+
+    // What a stranger may send: refused with a reason, or ignored, never a fold or a crash.
+    CHECK(driver.begin(QStringLiteral("no-such-output"), look).type() == QDBusError::InvalidArgs);
+    QDBusPendingReply<> badStyle =
+        driver.fold().Begin(output, QStringLiteral("plaid"), 0.5, 0.5, 0.5, 100, false);
+    badStyle.waitForFinished();
+    CHECK(badStyle.error().type() == QDBusError::InvalidArgs);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    driver.fold().Update(nan, true, nan, nan, nan, nan);
+    int pipe[2];
+    REQUIRE(::pipe2(pipe, O_CLOEXEC) == 0);
+    REQUIRE_FALSE(driver.begin(output, look).isValid());
+    QDBusPendingReply<> fromPipe = driver.fold().Dress(QDBusUnixFileDescriptor(pipe[0]),
+                                                       screenWidth, screenHeight, screenWidth * 4);
+    fromPipe.waitForFinished();
+    CHECK(fromPipe.error().type() == QDBusError::InvalidArgs);
+    ::close(pipe[0]);
+    ::close(pipe[1]);
+    driver.fold().End().waitForFinished();
+    CHECK(kwin.running());
+    CHECK(meanDifference(kwin.screenshot(), desktop) < 0.002);
+}

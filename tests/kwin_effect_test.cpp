@@ -7,8 +7,11 @@
 // whatever a stranger on the bus sends. Screenshots go to build/e2e/.
 #include "display/FoldContract.h"
 #include "offscreen/linux/OffscreenSession.h"
+#include "settings/FoldSettings.h"
+#include "settings/linux/IniSettingsStore.h"
 #include "support/EventLoop.h"
 #include "support/KWinSession.h"
+#include "support/RunProcess.h"
 
 #include "foldinterface.h"
 
@@ -150,6 +153,7 @@ bool loadEffect(test::KWinSession& kwin) {
     return reply.arguments().value(0).toBool();
 }
 
+// KWin with the built effect where it looks for plug-ins, and a window filling the output.
 struct Session {
     test::ScopedEnv plugins{"QT_PLUGIN_PATH", ORVANE_PLUGIN_DIR};
     test::KWinSession kwin;
@@ -157,10 +161,19 @@ struct Session {
     char name[20] = "orvane_kwin_test";
     char* argv[2] = {name, nullptr};
     QGuiApplication application{argc, argv};
+    PatternWindow window;
+    QImage desktop;
 
     explicit Session(int outputs) : kwin(screenWidth, screenHeight, outputs) {
         REQUIRE(QGuiApplication::platformName() == "wayland");
-        REQUIRE(loadEffect(kwin));
+        window.showFullScreen();
+        REQUIRE(test::spinUntil(
+            [&] {
+                desktop = kwin.screenshot();
+                return !desktop.isNull() &&
+                       desktop.pixelColor(screenWidth - 8, 8) == QColor(40, 180, 60);
+            },
+            10));
     }
 };
 
@@ -170,16 +183,8 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
           "on End, when the frames stop, and whatever a stranger sends") {
     Session session(1);
     test::KWinSession& kwin = session.kwin;
-    PatternWindow window;
-    window.showFullScreen();
-    QImage desktop;
-    REQUIRE(test::spinUntil(
-        [&] {
-            desktop = kwin.screenshot();
-            return !desktop.isNull() &&
-                   desktop.pixelColor(screenWidth - 8, 8) == QColor(40, 180, 60);
-        },
-        10));
+    const QImage& desktop = session.desktop;
+    REQUIRE(loadEffect(kwin));
     shot(kwin, "desktop");
 
     Driver driver(kwin);
@@ -235,4 +240,42 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     driver.fold().End().waitForFinished();
     CHECK(kwin.running());
     CHECK(meanDifference(kwin.screenshot(), desktop) < 0.002);
+}
+
+TEST_CASE("on KWin the program loads its effect and a preview URL folds the live desktop, which "
+          "comes back when the preview ends") {
+    Session session(1);
+    test::KWinSession& kwin = session.kwin;
+    const test::PrivateBuses& buses = kwin.buses();
+    {
+        // The virtual output has no built-in screen's name: the setting names it.
+        IniSettingsStore store(IniSettingsStore::defaultPath());
+        FoldSettings settings;
+        settings.hasCompletedOnboarding = true;
+        settings.builtInScreen = QGuiApplication::primaryScreen()->name().toStdString();
+        REQUIRE(settings.save(store) == StoreStatus::ok);
+    }
+    test::ChildProcess orvane({ORVANE_EXECUTABLE}, buses.folder() / "orvane.log");
+    REQUIRE(test::spinUntil(
+        [&] { return buses.hasOwner(test::Bus::session, qString(FoldContract::busName)); }, 20));
+
+    const auto preview =
+        test::runProcess(ORVANE_EXECUTABLE, {"orvane://preview?angle=60&seconds=3"});
+    CHECK(preview.status == 0);
+    QImage folded;
+    CHECK(test::spinUntil(
+        [&] {
+            folded = kwin.screenshot();
+            return !folded.isNull() && meanDifference(folded, session.desktop) > 0.1;
+        },
+        3));
+    folded.save(QString(ORVANE_E2E_DIR "/kwin-program-preview.png"));
+    CHECK(test::spinUntil(
+        [&] {
+            const QImage now = kwin.screenshot();
+            return !now.isNull() && meanDifference(now, session.desktop) < 0.002;
+        },
+        8));
+    CHECK(orvane.running());
+    CHECK(kwin.running());
 }

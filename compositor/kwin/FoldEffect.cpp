@@ -5,6 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusError>
+#include <QKeyEvent>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,6 +112,9 @@ FoldEffect::FoldEffect() {
 }
 
 FoldEffect::~FoldEffect() {
+    if (grabbed_) {
+        KWin::effects->ungrabKeyboard();
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.unregisterService(qString(FoldContract::busName));
     bus.unregisterObject(qString(FoldContract::objectPath));
@@ -225,6 +229,7 @@ void FoldEffect::Begin(const QString& output, const QString& style, double persp
     output_ = screen;
     track_.begin(*look, monotonicNow());
     watchdog_.start();
+    updateGrab();
     repaintOutput();
 }
 
@@ -285,12 +290,36 @@ void FoldEffect::endFold(const QString& reason) {
     frozen_ = false;
     pendingDressing_.reset();
     watchdog_.stop();
+    watchEscape_ = false;
+    updateGrab();
     if (painter_ && KWin::effects->makeOpenGLContextCurrent()) {
         painter_->clearDressing();
         painter_->releaseTextures();
     }
     if (!reason.isEmpty()) {
         Q_EMIT Ended(reason);
+    }
+}
+
+void FoldEffect::WatchEscape(bool watch) {
+    watchEscape_ = watch;
+    updateGrab();
+}
+
+void FoldEffect::updateGrab() {
+    const bool want = watchEscape_ && track_.isActive();
+    if (want && !grabbed_) {
+        grabbed_ = KWin::effects->grabKeyboard(this);
+    } else if (!want && grabbed_) {
+        KWin::effects->ungrabKeyboard();
+        grabbed_ = false;
+    }
+}
+
+void FoldEffect::grabbedKeyboardEvent(QKeyEvent* event) {
+    if (event->type() == QEvent::KeyPress && event->key() == Qt::Key_Escape &&
+        !event->isAutoRepeat()) {
+        Q_EMIT EscapePressed();
     }
 }
 

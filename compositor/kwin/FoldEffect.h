@@ -39,6 +39,7 @@ public:
                         std::chrono::milliseconds presentTime) override;
     ORVANE_KWIN_PAINT_SCREEN_DECLARATION;
     void postPaintScreen() override;
+    void grabbedKeyboardEvent(QKeyEvent* event) override;
 
     uint version() const;
     QString compositor() const;
@@ -54,6 +55,7 @@ public Q_SLOTS:
     void Dress(const QDBusUnixFileDescriptor& pixels, int width, int height, int stride);
     void Undress();
     void End();
+    void WatchEscape(bool watch);
 
 Q_SIGNALS:
     void Ended(const QString& reason);
@@ -70,7 +72,8 @@ private:
     void repaintOutput();
     void windowActivated(KWin::EffectWindow* window);
     void screenRemoved(kwin::Screen* screen);
-    void fail(const QString& reason);
+    // The keyboard is the effect's while a fold shows and the daemon watches Escape.
+    void updateGrab();
 
     std::unique_ptr<SheetPainter> painter_;
     QString problem_;
@@ -78,6 +81,8 @@ private:
     FrameTrack track_;
     kwin::Screen* output_ = nullptr;
     bool frozen_ = false;
+    bool watchEscape_ = false;
+    bool grabbed_ = false;
     double presentTime_ = 0;
     // The cover's picture, tightly packed, until the next paint uploads it.
     std::optional<std::vector<std::uint8_t>> pendingDressing_;

@@ -17,6 +17,8 @@
 #include "cover/CoverController.h"
 #include "cover/linux/CoverPainter.h"
 #include "display/UnavailableFoldDisplay.h"
+#include "display/linux/CompositorFoldDisplay.h"
+#include "display/linux/KWinEffect.h"
 #include "display/linux/X11FoldDisplay.h"
 #include "effect/EffectController.h"
 #include "platform/JournalLog.h"
@@ -138,9 +140,10 @@ struct OrvaneApp::Parts {
     ListenerRelay relay;
     CoverPainter coverPainter;
 
-    // Where the fold is drawn; on X11 only with OpenGL 3.3.
+    // Where the fold is drawn: inside KWin by its effect, else on X11 with OpenGL 3.3.
     std::unique_ptr<FoldDisplay> display;
     X11FoldDisplay* x11Display = nullptr;
+    CompositorFoldDisplay* compositorDisplay = nullptr;
     std::unique_ptr<LinuxSystem> system;
     // Posts from the sensor's thread land here; gone with it, they are dropped.
     std::unique_ptr<QObject> mainThread;
@@ -150,6 +153,7 @@ struct OrvaneApp::Parts {
     std::unique_ptr<AccordionEngine> accordion;
     std::unique_ptr<CoverController> cover;
     std::unique_ptr<EscapeHotkey> escape;
+    EscapeKeyControl* escapeKey = nullptr; // the hotkey, or the compositor's
     std::unique_ptr<EffectController> effect;
     // The windows, made on first use; they go before the controller they talk to.
     std::unique_ptr<EffectSettingsHost> settingsHost;
@@ -228,7 +232,34 @@ void OrvaneApp::launch() {
 bool OrvaneApp::makeEffect() {
     Parts& p = *parts_;
     const bool x11 = qtX11Display() != nullptr;
-    if (x11) {
+    const auto paintCover = [painter = &p.coverPainter](QPainter& qp, QSize size,
+                                                        const CoverDressing& dressing) {
+        painter->paint(qp, size, dressing, 1.0);
+    };
+    const QDBusConnection session = QDBusConnection::sessionBus();
+    const KWinEffectState kwin = ensureKWinEffect(session);
+    if (kwin == KWinEffectState::notInstalled) {
+        p.log.note("display", x11 ? "KWin runs without Orvane's effect (orvane-kwin-effect): the "
+                                    "fold is drawn over the X11 desktop instead."
+                                  : "KWin runs without Orvane's effect: install "
+                                    "orvane-kwin-effect to see the fold on this session.");
+    }
+    if (kwin == KWinEffectState::running) {
+        auto display = std::make_unique<CompositorFoldDisplay>(
+            session,
+            CompositorFoldDisplay::Ports{p.log,
+                                         [this] {
+                                             return parts_->effect
+                                                        ? parts_->effect->settings().builtInScreen
+                                                        : std::string();
+                                         },
+                                         paintCover, monotonicSeconds});
+        if (const auto problem = display->pluginProblem()) {
+            p.log.note("display", "KWin's Orvane effect cannot draw the fold: " + *problem + ".");
+        }
+        p.compositorDisplay = display.get();
+        p.display = std::move(display);
+    } else if (x11) {
         auto display = X11FoldDisplay::create(X11FoldDisplay::Ports{
             p.scheduler, p.log, uptimeSeconds,
             [this] {
@@ -258,9 +289,7 @@ bool OrvaneApp::makeEffect() {
                 }
                 return above;
             },
-            [painter = &p.coverPainter](QPainter& qp, QSize size, const CoverDressing& dressing) {
-                painter->paint(qp, size, dressing, 1.0);
-            }});
+            paintCover});
         if (!display) {
             return false;
         }
@@ -296,11 +325,14 @@ bool OrvaneApp::makeEffect() {
         AccordionEngine::Ports{accordionOutput, p.scheduler, monotonicSeconds});
     p.cover = std::make_unique<CoverController>(
         [display = p.display.get()]() -> CoverHost* { return display; }, p.scheduler, wallSeconds);
-    p.escape = std::make_unique<EscapeHotkey>(qtX11Display(), p.log);
+    p.escape = std::make_unique<EscapeHotkey>(
+        p.compositorDisplay == nullptr ? qtX11Display() : nullptr, p.log);
+    p.escapeKey = p.compositorDisplay != nullptr ? &p.compositorDisplay->escapeKey()
+                                                 : static_cast<EscapeKeyControl*>(p.escape.get());
 
     p.effect = std::make_unique<EffectController>(EffectController::Ports{
-        p.store, *p.display, *p.sensor, *p.cover, *p.accordion, *p.escape, p.feedback, p.scheduler,
-        *p.system, p.log, Clock{monotonicSeconds, wallSeconds}});
+        p.store, *p.display, *p.sensor, *p.cover, *p.accordion, *p.escapeKey, p.feedback,
+        p.scheduler, *p.system, p.log, Clock{monotonicSeconds, wallSeconds}});
     p.relay.target = p.effect.get();
     p.autostart = std::make_unique<XdgAutostart>(
         XdgAutostart::fromEnvironment(QCoreApplication::applicationFilePath().toStdString()));
@@ -391,6 +423,9 @@ void OrvaneApp::connectEffect() {
         effect.sensorAvailabilityChanged(open);
     };
     p.escape->onEscape = [&effect] { effect.escapePressed(); };
+    if (p.compositorDisplay != nullptr) {
+        p.compositorDisplay->onEscape = [&effect] { effect.escapePressed(); };
+    }
 }
 
 void OrvaneApp::handle(std::string_view url) {

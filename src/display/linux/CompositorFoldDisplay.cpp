@@ -1,0 +1,298 @@
+// SPDX-License-Identifier: MIT
+#include "display/linux/CompositorFoldDisplay.h"
+
+#include "capture/BuiltInDisplay.h"
+#include "capture/linux/SessionScreens.h"
+#include "core/Tuning.h"
+#include "display/FoldContract.h"
+
+#include <QDBusPendingCallWatcher>
+#include <QDBusUnixFileDescriptor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QScreen>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cmath>
+
+namespace orvane {
+
+namespace {
+
+QString qString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+int milliseconds(double seconds) {
+    return static_cast<int>(std::lround(seconds * 1000.0));
+}
+
+// The picture in a sealed memory file the plug-in reads; none when one cannot be made.
+std::optional<QDBusUnixFileDescriptor> memoryFile(const QImage& image) {
+    const int fd = memfd_create("orvane-cover", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    const auto bytes = static_cast<std::size_t>(image.sizeInBytes());
+    const auto* data = image.constBits();
+    std::size_t written = 0;
+    while (written < bytes) {
+        const ssize_t n = ::write(fd, data + written, bytes - written);
+        if (n <= 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
+    QDBusUnixFileDescriptor file(fd); // holds a copy
+    ::close(fd);
+    return file;
+}
+
+} // namespace
+
+CompositorFoldDisplay::CompositorFoldDisplay(const QDBusConnection& bus, Ports ports)
+    : ports_(std::move(ports)),
+      fold_(qString(FoldContract::busName), qString(FoldContract::objectPath), bus),
+      watcher_(qString(FoldContract::busName), bus,
+               QDBusServiceWatcher::WatchForRegistration |
+                   QDBusServiceWatcher::WatchForUnregistration) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &CompositorFoldDisplay::tick);
+    connect(&watcher_, &QDBusServiceWatcher::serviceRegistered, this,
+            [this] { pluginChanged(true); });
+    connect(&watcher_, &QDBusServiceWatcher::serviceUnregistered, this,
+            [this] { pluginChanged(false); });
+    connect(&fold_, &FoldInterface::Ended, this, [this](const QString& reason) {
+        ports_.log.note("display", "The compositor ended the fold: " + reason.toStdString());
+        sentLook_.reset();
+        if (client_ != nullptr) {
+            client_->desktopFailed();
+        }
+    });
+    connect(&fold_, &FoldInterface::EscapePressed, this, [this] {
+        if (watchingEscape_ && onEscape) {
+            onEscape();
+        }
+    });
+    present_ = bus.interface() != nullptr &&
+               bus.interface()->isServiceRegistered(qString(FoldContract::busName)).value();
+}
+
+CompositorFoldDisplay::~CompositorFoldDisplay() {
+    // A fold left behind would settle by itself; ending it now is quicker.
+    if (sentLook_) {
+        fold_.End();
+    }
+}
+
+void CompositorFoldDisplay::prepare() {
+    output_.reset();
+    const std::optional<BuiltInDisplay::Screen> found =
+        BuiltInDisplay::find(sessionScreens(), ports_.chosenScreen());
+    if (!found) {
+        return;
+    }
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->name().toStdString() == found->name) {
+            const QSize logical = screen->geometry().size();
+            const double scale = screen->devicePixelRatio();
+            output_ = Output{found->name,
+                             QSize(static_cast<int>(std::lround(logical.width() * scale)),
+                                   static_cast<int>(std::lround(logical.height() * scale))),
+                             screen->refreshRate()};
+        }
+    }
+}
+
+std::optional<DisplayProblem> CompositorFoldDisplay::problem() const {
+    if (!present_ || refusal_) {
+        return DisplayProblem::unsupportedSession;
+    }
+    return output_ ? std::nullopt : std::optional(DisplayProblem::noScreen);
+}
+
+std::optional<std::string> CompositorFoldDisplay::pluginProblem() const {
+    if (refusal_) {
+        return refusal_;
+    }
+    if (!present_) {
+        return "the compositor's Orvane plug-in is not running";
+    }
+    const QString said = fold_.problem();
+    return said.isEmpty() ? std::nullopt : std::optional(said.toStdString());
+}
+
+std::optional<std::int64_t> CompositorFoldDisplay::maxFPS() const {
+    if (!output_) {
+        return std::nullopt;
+    }
+    BuiltInDisplay::Screen screen;
+    screen.refreshRate = output_->refreshRate;
+    return BuiltInDisplay::maxFPS(screen);
+}
+
+void CompositorFoldDisplay::showLive(std::int64_t fps) {
+    setFrameRate(fps);
+    if (mode_ != Mode::live) {
+        enter(Mode::live);
+    }
+}
+
+void CompositorFoldDisplay::showFrozen() {
+    // The controller says so at every step while the cover holds.
+    if (mode_ != Mode::frozen) {
+        enter(Mode::frozen);
+    }
+}
+
+void CompositorFoldDisplay::hide() {
+    enter(Mode::hidden);
+}
+
+void CompositorFoldDisplay::setFrameRate(std::int64_t fps) {
+    fps_ = std::max<std::int64_t>(1, fps);
+    if (mode_ == Mode::live) {
+        timer_.setInterval(milliseconds(1.0 / static_cast<double>(fps_)));
+    }
+}
+
+void CompositorFoldDisplay::enter(Mode mode) {
+    const Mode was = mode_;
+    mode_ = mode;
+    if (mode == Mode::hidden) {
+        timer_.stop();
+        if (sentLook_) {
+            fold_.End();
+            sentLook_.reset();
+        }
+        return;
+    }
+    if (!output_ || !present_) {
+        mode_ = Mode::hidden;
+        return;
+    }
+    if (sentLook_ && (was == Mode::frozen) != (mode == Mode::frozen)) {
+        fold_.Freeze(mode == Mode::frozen);
+    }
+    timer_.start(mode == Mode::live ? milliseconds(1.0 / static_cast<double>(fps_))
+                                    : milliseconds(Tuning::compositorKeepAlive));
+    tick();
+}
+
+void CompositorFoldDisplay::tick() {
+    const double ahead = mode_ == Mode::live ? 1.0 / static_cast<double>(fps_) : 0.0;
+    const std::optional<FoldFrameParams> frame =
+        client_ != nullptr ? client_->frameAt(ports_.now() + ahead) : std::nullopt;
+    if (!frame) {
+        enter(Mode::hidden);
+        return;
+    }
+    send(*frame);
+}
+
+void CompositorFoldDisplay::send(const FoldFrameParams& frame) {
+    if (sentLook_ != frame.look) {
+        const bool starting = !sentLook_;
+        const FoldContract::WireLook look = FoldContract::toWire(frame.look);
+        auto* call = new QDBusPendingCallWatcher(
+            fold_.Begin(qString(output_->name), QString::fromStdString(look.style),
+                        look.perspective, look.blur, look.shadow, look.clearAngle,
+                        look.reduceMotion),
+            this);
+        connect(call, &QDBusPendingCallWatcher::finished, this,
+                [this](QDBusPendingCallWatcher* done) {
+                    if (done->isError()) {
+                        refused(done->error());
+                    }
+                    done->deleteLater();
+                });
+        sentLook_ = frame.look;
+        if (starting) {
+            fold_.Freeze(mode_ == Mode::frozen);
+            fold_.WatchEscape(watchingEscape_);
+            if (dressing_) {
+                dress();
+            }
+        }
+    }
+    const FoldContract::WireFrame wire = FoldContract::toWire(frame);
+    fold_.Update(wire.angle, wire.scripted, wire.sheetAngle, wire.velocity, wire.opacity,
+                 wire.targetTime);
+}
+
+void CompositorFoldDisplay::refused(const QDBusError& error) {
+    ports_.log.note("display", "The compositor refused the fold: " + error.message().toStdString());
+    if (error.type() != QDBusError::InvalidArgs) {
+        refusal_ = error.message().toStdString();
+    }
+    sentLook_.reset();
+    enter(Mode::hidden);
+    if (client_ != nullptr) {
+        client_->desktopFailed();
+    }
+}
+
+void CompositorFoldDisplay::pluginChanged(bool present) {
+    present_ = present;
+    refusal_.reset();
+    sentLook_.reset();
+    if (!present) {
+        enter(Mode::hidden);
+    }
+    if (client_ != nullptr) {
+        client_->desktopFailed();
+    }
+}
+
+void CompositorFoldDisplay::watchEscape(bool watch) {
+    watchingEscape_ = watch;
+    if (sentLook_) {
+        fold_.WatchEscape(watch);
+    }
+}
+
+int CompositorFoldDisplay::width() const {
+    return output_ ? output_->pixels.width() : 0;
+}
+
+int CompositorFoldDisplay::height() const {
+    return output_ ? output_->pixels.height() : 0;
+}
+
+void CompositorFoldDisplay::setCoverDressing(std::optional<CoverDressing> dressing) {
+    dressing_ = dressing;
+    if (!sentLook_) {
+        return; // sent when the fold begins
+    }
+    if (dressing_) {
+        dress();
+    } else {
+        fold_.Undress();
+    }
+}
+
+void CompositorFoldDisplay::dress() {
+    if (!output_ || !ports_.paintCover) {
+        return;
+    }
+    QImage picture(output_->pixels, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        ports_.paintCover(painter, picture.size(), *dressing_);
+    }
+    const std::optional<QDBusUnixFileDescriptor> file = memoryFile(picture);
+    if (!file) {
+        ports_.log.note("display", "The cover's picture could not be handed to the compositor.");
+        return;
+    }
+    fold_.Dress(*file, picture.width(), picture.height(), static_cast<int>(picture.bytesPerLine()));
+}
+
+} // namespace orvane

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#include "display/linux/KWinEffect.h"
+
+#include "display/FoldContract.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+
+namespace orvane {
+
+namespace {
+
+// Loading builds the shaders, seconds on a software renderer.
+constexpr int loadTimeoutMs = 15000;
+
+QString qString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+KWinEffectState ensureKWinEffect(const QDBusConnection& bus) {
+    QDBusConnectionInterface* names = bus.interface();
+    if (names == nullptr || !names->isServiceRegistered(QStringLiteral("org.kde.KWin")).value()) {
+        return KWinEffectState::noKWin;
+    }
+    if (names->isServiceRegistered(qString(FoldContract::busName)).value()) {
+        return KWinEffectState::running;
+    }
+    QDBusMessage load = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.KWin"), QStringLiteral("/Effects"),
+        QStringLiteral("org.kde.kwin.Effects"), QStringLiteral("loadEffect"));
+    load.setArguments({qString(FoldContract::kwinEffectId)});
+    const QDBusMessage reply = bus.call(load, QDBus::Block, loadTimeoutMs);
+    const bool loaded = reply.type() == QDBusMessage::ReplyMessage &&
+                        reply.arguments().value(0).toBool() &&
+                        names->isServiceRegistered(qString(FoldContract::busName)).value();
+    return loaded ? KWinEffectState::running : KWinEffectState::notInstalled;
+}
+
+} // namespace orvane

@@ -7,6 +7,7 @@
 // whatever a stranger on the bus sends. Screenshots go to build/e2e/.
 #include "display/FoldContract.h"
 #include "offscreen/linux/OffscreenSession.h"
+#include "platform/SealedFile.h"
 #include "settings/FoldSettings.h"
 #include "settings/linux/IniSettingsStore.h"
 #include "support/EventLoop.h"
@@ -27,6 +28,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <span>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -220,6 +222,30 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     test::spinFor(0.1);
     CHECK(meanDifference(shot(kwin, "silence"), desktop) < 0.002);
 
+    // A held fold under the cover's picture; the picture goes with Undress.
+    REQUIRE_FALSE(driver.begin(output, look).isValid());
+    driver.sendFrames(50, 0.1);
+    driver.fold().Freeze(true).waitForFinished();
+    QImage cover(screenWidth, screenHeight, QImage::Format_ARGB32_Premultiplied);
+    cover.fill(Qt::transparent);
+    const QColor mark(250, 0, 250);
+    QPainter(&cover).fillRect(screenWidth / 2 - 100, 40, 200, 100, mark);
+    const int fd = sealedMemoryFile(
+        "cover",
+        std::as_bytes(std::span(cover.constBits(), static_cast<std::size_t>(cover.sizeInBytes()))));
+    REQUIRE(fd >= 0);
+    QDBusPendingReply<> dressed = driver.fold().Dress(QDBusUnixFileDescriptor(fd), screenWidth,
+                                                      screenHeight, int(cover.bytesPerLine()));
+    ::close(fd);
+    dressed.waitForFinished();
+    CHECK_FALSE(dressed.isError());
+    driver.sendFrames(50, 0.2);
+    CHECK(shot(kwin, "covered").pixelColor(screenWidth / 2, 90) == mark);
+    driver.fold().Undress().waitForFinished();
+    driver.sendFrames(50, 0.2);
+    CHECK(kwin.screenshot().pixelColor(screenWidth / 2, 90) != mark);
+    driver.fold().End().waitForFinished();
+
     // What a stranger may send: refused with a reason, or ignored, never a fold or a crash.
     CHECK(driver.begin(QStringLiteral("no-such-output"), look).type() == QDBusError::InvalidArgs);
     QDBusPendingReply<> badStyle =
@@ -240,6 +266,26 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     driver.fold().End().waitForFinished();
     CHECK(kwin.running());
     CHECK(meanDifference(kwin.screenshot(), desktop) < 0.002);
+}
+
+TEST_CASE("KWin folds only the output the fold began on") {
+    Session session(2);
+    test::KWinSession& kwin = session.kwin;
+    REQUIRE(loadEffect(kwin));
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    REQUIRE(screens.size() == 2);
+    const QString folding = session.window.screen()->name();
+    const QString other = screens[0]->name() == folding ? screens[1]->name() : screens[0]->name();
+    const QImage otherBefore = kwin.screenshot(other);
+    const QImage before = kwin.screenshot(folding);
+    REQUIRE_FALSE(otherBefore.isNull());
+
+    Driver driver(kwin);
+    REQUIRE_FALSE(driver.begin(folding, FoldLook::tools()).isValid());
+    driver.sendFrames(60, 0.3);
+    CHECK(meanDifference(kwin.screenshot(folding), before) > 0.1);
+    CHECK(meanDifference(kwin.screenshot(other), otherBefore) < 0.002);
+    driver.fold().End().waitForFinished();
 }
 
 TEST_CASE("on KWin the program loads its effect and a preview URL folds the live desktop, which "
@@ -277,5 +323,22 @@ TEST_CASE("on KWin the program loads its effect and a preview URL folds the live
         },
         8));
     CHECK(orvane.running());
+
+    // A daemon that dies mid-fold leaves no folded screen.
+    CHECK(test::runProcess(ORVANE_EXECUTABLE, {"orvane://preview?angle=60&seconds=30"}).status ==
+          0);
+    CHECK(test::spinUntil(
+        [&] {
+            const QImage now = kwin.screenshot();
+            return !now.isNull() && meanDifference(now, session.desktop) > 0.1;
+        },
+        3));
+    orvane.kill();
+    CHECK(test::spinUntil(
+        [&] {
+            const QImage now = kwin.screenshot();
+            return !now.isNull() && meanDifference(now, session.desktop) < 0.002;
+        },
+        3));
     CHECK(kwin.running());
 }

@@ -51,7 +51,7 @@ KWinSession::~KWinSession() {
     kwin_->stop();
 }
 
-QImage KWinSession::screenshot() const {
+QImage KWinSession::screenshot(const QString& output) const {
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0) {
         return {};
@@ -70,11 +70,17 @@ QImage KWinSession::screenshot() const {
     {
         // The message holds a copy of the write end: it goes before the reader waits for
         // the end of the pixels.
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            kwinName, QStringLiteral("/org/kde/KWin/ScreenShot2"),
-            QStringLiteral("org.kde.KWin.ScreenShot2"), QStringLiteral("CaptureActiveScreen"));
-        call.setArguments({QVariantMap{{QStringLiteral("native-resolution"), true}},
-                           QVariant::fromValue(QDBusUnixFileDescriptor(pipe[1]))});
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(kwinName, QStringLiteral("/org/kde/KWin/ScreenShot2"),
+                                           QStringLiteral("org.kde.KWin.ScreenShot2"),
+                                           output.isEmpty() ? QStringLiteral("CaptureActiveScreen")
+                                                            : QStringLiteral("CaptureScreen"));
+        QVariantList arguments{QVariantMap{{QStringLiteral("native-resolution"), true}},
+                               QVariant::fromValue(QDBusUnixFileDescriptor(pipe[1]))};
+        if (!output.isEmpty()) {
+            arguments.prepend(output);
+        }
+        call.setArguments(arguments);
         ::close(pipe[1]);
         // The application under test may live in this process: its events keep running.
         const auto mode =

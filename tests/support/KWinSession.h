@@ -31,8 +31,9 @@ public:
     const PrivateBuses& buses() const { return buses_; }
     const std::filesystem::path& home() const { return home_.path(); }
     bool running() { return kwin_->running(); }
-    // The output as composed now; a null image when KWin does not answer.
-    QImage screenshot() const;
+    // The active output as composed now, or the named one; a null image when KWin does
+    // not answer.
+    QImage screenshot(const QString& output = {}) const;
     // The captions of the windows KWin manages, asked of it through a script.
     std::vector<std::string> windows();
 

@@ -133,6 +133,14 @@ void ChildProcess::stop() {
     pid_ = -1;
 }
 
+void ChildProcess::kill() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+}
+
 PrivateBuses::PrivateBuses() {
     const char* types[] = {"system", "session"};
     const char* sockets[] = {"system_bus_socket", "bus"};

@@ -36,6 +36,8 @@ public:
 
     bool running();
     void stop();
+    // Ends it at once, as a crash would: no handler runs.
+    void kill();
     // The exit status once the process has ended by itself within `seconds`
     // (128 + the signal's number when a signal ended it), else none.
     std::optional<int> exitStatus(double seconds);

@@ -5,6 +5,7 @@
 #include "capture/linux/SessionScreens.h"
 #include "core/Tuning.h"
 #include "display/FoldContract.h"
+#include "platform/SealedFile.h"
 
 #include <QDBusPendingCallWatcher>
 #include <QDBusUnixFileDescriptor>
@@ -13,11 +14,10 @@
 #include <QPainter>
 #include <QScreen>
 
-#include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <span>
 
 namespace orvane {
 
@@ -29,29 +29,6 @@ QString qString(std::string_view text) {
 
 int milliseconds(double seconds) {
     return static_cast<int>(std::lround(seconds * 1000.0));
-}
-
-// The picture in a sealed memory file the plug-in reads; none when one cannot be made.
-std::optional<QDBusUnixFileDescriptor> memoryFile(const QImage& image) {
-    const int fd = memfd_create("orvane-cover", MFD_CLOEXEC | MFD_ALLOW_SEALING);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    const auto bytes = static_cast<std::size_t>(image.sizeInBytes());
-    const auto* data = image.constBits();
-    std::size_t written = 0;
-    while (written < bytes) {
-        const ssize_t n = ::write(fd, data + written, bytes - written);
-        if (n <= 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
-    QDBusUnixFileDescriptor file(fd); // holds a copy
-    ::close(fd);
-    return file;
 }
 
 } // namespace
@@ -287,12 +264,16 @@ void CompositorFoldDisplay::dress() {
         QPainter painter(&picture);
         ports_.paintCover(painter, picture.size(), *dressing_);
     }
-    const std::optional<QDBusUnixFileDescriptor> file = memoryFile(picture);
-    if (!file) {
+    const int fd = sealedMemoryFile(
+        "orvane-cover", std::as_bytes(std::span(picture.constBits(),
+                                                static_cast<std::size_t>(picture.sizeInBytes()))));
+    if (fd < 0) {
         ports_.log.note("display", "The cover's picture could not be handed to the compositor.");
         return;
     }
-    fold_.Dress(*file, picture.width(), picture.height(), static_cast<int>(picture.bytesPerLine()));
+    const QDBusUnixFileDescriptor file(fd); // holds a copy
+    ::close(fd);
+    fold_.Dress(file, picture.width(), picture.height(), static_cast<int>(picture.bytesPerLine()));
 }
 
 } // namespace orvane

@@ -3,9 +3,10 @@
 find_package(ECM QUIET NO_MODULE)
 if(ECM_FOUND)
   list(APPEND CMAKE_MODULE_PATH ${ECM_MODULE_PATH})
+  # KWin 6's targets name Qt6::DBus and Qt6::Widgets without finding them.
+  find_package(Qt6 QUIET COMPONENTS Core Gui DBus Widgets)
   find_package(KWin QUIET) # KWin 6
   if(KWin_FOUND)
-    find_package(Qt6 REQUIRED COMPONENTS Core Gui DBus)
     set(ORVANE_KWIN_VERSION 6)
   else()
     # KWin 5's effect targets name XCB::XCB and epoxy::epoxy without finding them.

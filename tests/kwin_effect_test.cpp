@@ -40,6 +40,7 @@ namespace {
 constexpr int screenWidth = 1280;
 constexpr int screenHeight = 800;
 constexpr double frameInterval = 1.0 / 60.0;
+const QString patternApp = QStringLiteral("app.orvane.Pattern");
 
 QString qString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
@@ -168,6 +169,7 @@ struct Session {
 
     explicit Session(int outputs) : kwin(screenWidth, screenHeight, outputs) {
         REQUIRE(QGuiApplication::platformName() == "wayland");
+        QGuiApplication::setDesktopFileName(patternApp);
         window.showFullScreen();
         REQUIRE(test::spinUntil(
             [&] {
@@ -193,6 +195,8 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     CHECK(driver.fold().version() == FoldContract::version);
     CHECK(driver.fold().problem().isEmpty());
     CHECK(driver.fold().compositor().startsWith("KWin "));
+    // The window in front is this test's, by its Wayland app_id.
+    CHECK(driver.fold().activeApp() == patternApp);
     const QString output = QGuiApplication::primaryScreen()->name();
     const FoldLook look = FoldLook::tools();
 

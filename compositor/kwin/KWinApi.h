@@ -4,8 +4,13 @@
 #pragma once
 
 #if ORVANE_KWIN6
+#include <config-kwin.h>
+#include <core/output.h>
+#include <core/rendertarget.h>
+#include <core/renderviewport.h>
 #include <effect/effect.h>
 #include <effect/effecthandler.h>
+#include <effect/effectwindow.h>
 #include <opengl/glutils.h>
 
 #define ORVANE_KWIN_PAINT_SCREEN_DECLARATION                                                       \

@@ -28,4 +28,23 @@ void LinuxSystem::start() {
     poll_.start();
 }
 
+void LinuxSystem::compositorFrontmostApp(const std::string& appID) {
+    std::optional<FrontmostApp> now;
+    if (!appID.empty()) {
+        const std::optional<InstalledApp> installed = sources_.catalog.installedApp(appID);
+        now = FrontmostApp{appID, installed ? std::optional(installed->name) : std::nullopt};
+    }
+    const auto same = [](const std::optional<FrontmostApp>& a,
+                         const std::optional<FrontmostApp>& b) {
+        return a.has_value() == b.has_value() &&
+               (!a || (a->appID == b->appID && a->name == b->name));
+    };
+    const bool changed = !fromCompositor_ || !same(now, compositorFront_);
+    fromCompositor_ = true;
+    compositorFront_ = std::move(now);
+    if (changed) {
+        sources_.listener.frontmostAppChanged();
+    }
+}
+
 } // namespace orvane

@@ -37,7 +37,12 @@ public:
     ThermalState thermalState() const override { return thermal_.state(); }
     bool lowPowerMode() const override { return dbus_.lowPowerMode(); }
     bool reduceMotion() const override { return dbus_.reduceMotion(); }
-    std::optional<FrontmostApp> frontmostApp() const override { return desktop_.frontmostApp(); }
+    std::optional<FrontmostApp> frontmostApp() const override {
+        return fromCompositor_ ? compositorFront_ : desktop_.frontmostApp();
+    }
+    // The compositor says which app is in front (its Orvane plug-in, where X11 cannot):
+    // from now on it answers, and a change is told to the listener.
+    void compositorFrontmostApp(const std::string& appID);
 
     const DBusSystemEvents& dbus() const { return dbus_; }
     bool darkAppearance() const { return dbus_.darkAppearance(); }
@@ -66,6 +71,8 @@ private:
     X11Desktop desktop_;
     ThermalMonitor thermal_;
     QTimer poll_;
+    bool fromCompositor_ = false;
+    std::optional<FrontmostApp> compositorFront_;
 };
 
 } // namespace orvane

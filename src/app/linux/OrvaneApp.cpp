@@ -301,6 +301,11 @@ bool OrvaneApp::makeEffect() {
     }
     p.system = std::make_unique<LinuxSystem>(LinuxSystem::Sources{
         .listener = p.relay, .catalog = p.catalog, .log = p.log, .x11Session = x11});
+    if (p.compositorDisplay != nullptr && !x11) {
+        p.compositorDisplay->followActiveApp([system = p.system.get()](const std::string& app) {
+            system->compositorFrontmostApp(app);
+        });
+    }
 
     p.mainThread = std::make_unique<QObject>();
     SensorPoller::Reader reader;

@@ -57,6 +57,11 @@ CompositorFoldDisplay::CompositorFoldDisplay(const QDBusConnection& bus, Ports p
             onEscape();
         }
     });
+    connect(&fold_, &FoldInterface::ActiveAppChanged, this, [this](const QString& app) {
+        if (activeAppChanged_) {
+            activeAppChanged_(app.toStdString());
+        }
+    });
     present_ = bus.interface() != nullptr &&
                bus.interface()->isServiceRegistered(qString(FoldContract::busName)).value();
 }
@@ -92,6 +97,13 @@ std::optional<DisplayProblem> CompositorFoldDisplay::problem() const {
         return DisplayProblem::unsupportedSession;
     }
     return output_ ? std::nullopt : std::optional(DisplayProblem::noScreen);
+}
+
+void CompositorFoldDisplay::followActiveApp(std::function<void(const std::string&)> changed) {
+    activeAppChanged_ = std::move(changed);
+    if (present_ && activeAppChanged_) {
+        activeAppChanged_(fold_.activeApp().toStdString());
+    }
 }
 
 std::optional<std::string> CompositorFoldDisplay::pluginProblem() const {

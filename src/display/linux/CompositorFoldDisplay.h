@@ -60,6 +60,9 @@ public:
     // Escape, as the plug-in hears it while a fold shows; `onEscape` once per press.
     EscapeKeyControl& escapeKey() { return escape_; }
     std::function<void()> onEscape;
+    // The desktop-entry id of the app in front as the compositor tells it, at once and at
+    // every change; empty for none.
+    void followActiveApp(std::function<void(const std::string&)> changed);
     // Why the plug-in cannot draw, in its own words; none while it can.
     std::optional<std::string> pluginProblem() const;
 
@@ -103,6 +106,7 @@ private:
     std::optional<FoldLook> sentLook_;   // the look of the fold begun
     bool watchingEscape_ = false;
     std::optional<CoverDressing> dressing_;
+    std::function<void(const std::string&)> activeAppChanged_;
 };
 
 } // namespace orvane

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
-# What the Debian package installs, and CPack's settings to build it:
-# `cpack --config build/CPackConfig.cmake` (scripts/package) writes orvane_<version>_<arch>.deb.
+# What the Debian packages install, and CPack's settings to build them:
+# `cpack --config build/CPackConfig.cmake` (scripts/package) writes orvane_<version>_<arch>.deb
+# and, where the KWin effect is built, orvane-kwin-effect_<version>_<arch>.deb.
 
 set(ORVANE_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 set(ORVANE_PACKAGING_OUT ${PROJECT_BINARY_DIR}/packaging)
@@ -34,6 +35,8 @@ foreach(pair orvane.1:orvane.1.gz changelog:changelog.gz)
 endforeach()
 add_custom_target(orvane_package_files ALL DEPENDS ${ORVANE_PACKAGE_FILES})
 
+# Everything but the KWin effect is the program's package.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME main)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
   GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 install(TARGETS orvane RUNTIME DESTINATION bin)
@@ -60,12 +63,51 @@ install(FILES ${ORVANE_PACKAGING_OUT}/orvane.1.gz DESTINATION share/man/man1)
 install(FILES ${ORVANE_PACKAGING}/copyright ${ORVANE_PACKAGING_OUT}/changelog.gz
   DESTINATION share/doc/${ORVANE_PACKAGE})
 
+# The KWin effect goes where that KWin's Qt looks for plug-ins; KWin loads only a plug-in
+# built for its own version, so the package asks for exactly that KWin.
+if(TARGET orvanefold)
+  if(ORVANE_KWIN_VERSION EQUAL 6)
+    set(kwin_plugins ${QT6_INSTALL_PLUGINS})
+  else()
+    get_target_property(qmake Qt5::qmake IMPORTED_LOCATION)
+    execute_process(COMMAND ${qmake} -query QT_INSTALL_PLUGINS OUTPUT_VARIABLE kwin_plugins
+      OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    string(REGEX REPLACE "^/usr/" "" kwin_plugins ${kwin_plugins})
+  endif()
+  install(TARGETS orvanefold LIBRARY DESTINATION ${kwin_plugins}/kwin/effects/plugins
+    COMPONENT kwineffect)
+  install(FILES ${ORVANE_PACKAGING}/copyright ${ORVANE_PACKAGING_OUT}/changelog.gz
+    DESTINATION share/doc/${ORVANE_PACKAGE}-kwin-effect COMPONENT kwineffect)
+  install(CODE [[
+    if(CMAKE_INSTALL_DO_STRIP)
+      file(GLOB effect "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/lib/*/qt*/plugins/kwin/effects/plugins/orvanefold.so")
+      execute_process(COMMAND strip --strip-unneeded --remove-section=.comment
+        --remove-section=.note ${effect} COMMAND_ERROR_IS_FATAL ANY)
+    endif()
+  ]] COMPONENT kwineffect)
+  execute_process(COMMAND dpkg-query -W "-f=\${Version}" kwin-common OUTPUT_VARIABLE kwin_deb
+    OUTPUT_STRIP_TRAILING_WHITESPACE)
+  string(REGEX MATCH "^([0-9]+:)?([0-9]+)\\.([0-9]+)\\.([0-9]+)" kwin_upstream "${kwin_deb}")
+  if(NOT kwin_upstream)
+    message(FATAL_ERROR "The version of kwin-common is not known: ${kwin_deb}")
+  endif()
+  math(EXPR kwin_next "${CMAKE_MATCH_4} + 1")
+  set(kwin_epoch ${CMAKE_MATCH_1})
+  set(kwin_range "kwin-common (>= ${kwin_upstream}~), kwin-common (<< ${kwin_epoch}${CMAKE_MATCH_2}.${CMAKE_MATCH_3}.${kwin_next}~)")
+  set(CPACK_COMPONENTS_ALL main kwineffect)
+else()
+  set(CPACK_COMPONENTS_ALL main)
+endif()
+
 set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_PACKAGE_NAME ${ORVANE_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "The Orvane team")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "fold the screen with the laptop lid")
+# Each package's description starts with its own synopsis line; CPack would put the one
+# project summary before every package's.
 # CPack indents each line and marks the empty one; Debian wants lines under 80 columns.
-string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+string(JOIN "\n" CPACK_DEBIAN_MAIN_DESCRIPTION
+  "fold the screen with the laptop lid"
   "On laptops whose lid reports its opening angle, Orvane draws the live"
   "desktop as a sheet of paper or glass that bends away from the hinge and"
   "recedes while the lid closes, frame by frame, and clears when the lid rests."
@@ -73,9 +115,10 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "A Cover keeps a half-closed lid frosted under a veil or a clock, an"
   "accordion plays while the lid moves, and the effect pauses itself in sleep,"
   "on the lock screen, in Low Power Mode and while listed apps are in front."
-  "It lives in the status area of an X11 session, with a settings window, a"
-  "welcome window and orvane: URLs for scripts. Machines without a lid sensor"
-  "still get the manual preview.")
+  "It lives in the status area of an X11 session, or of KDE Plasma on Wayland"
+  "with orvane-kwin-effect, with a settings window, a welcome window and"
+  "orvane: URLs for scripts. Machines without a lid sensor still get the"
+  "manual preview.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Orvane team <team@orvane.app>")
@@ -84,6 +127,21 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://orvane.app)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${ORVANE_PACKAGING}/postinst ${ORVANE_PACKAGING}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_MAIN_PACKAGE_NAME ${ORVANE_PACKAGE})
+set(CPACK_DEBIAN_MAIN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_MAIN_PACKAGE_CONTROL_EXTRA ${ORVANE_PACKAGING}/postinst ${ORVANE_PACKAGING}/postrm)
+if(TARGET orvanefold)
+  set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS ${ORVANE_PACKAGE}-kwin-effect)
+  set(CPACK_DEBIAN_KWINEFFECT_PACKAGE_NAME ${ORVANE_PACKAGE}-kwin-effect)
+  set(CPACK_DEBIAN_KWINEFFECT_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_KWINEFFECT_PACKAGE_DEPENDS ${kwin_range})
+  set(CPACK_DEBIAN_KWINEFFECT_PACKAGE_ENHANCES ${ORVANE_PACKAGE})
+  string(JOIN "\n" CPACK_DEBIAN_KWINEFFECT_DESCRIPTION
+    "Orvane's fold drawn inside KWin"
+    "The KWin effect that lets Orvane fold the built-in screen on KDE Plasma,"
+    "on Wayland and X11 sessions alike: KWin draws the fold from the frame it"
+    "composes, in step with the display. Orvane loads it by itself and works"
+    "without it on other X11 desktops.")
+endif()
 include(CPack)

@@ -29,6 +29,7 @@
 #include <filesystem>
 #include <limits>
 #include <span>
+#include <string_view>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -167,8 +168,9 @@ struct Session {
     PatternWindow window;
     QImage desktop;
 
-    explicit Session(int outputs) : kwin(screenWidth, screenHeight, outputs) {
-        REQUIRE(QGuiApplication::platformName() == "wayland");
+    explicit Session(int outputs,
+                     test::KWinSession::Platform platform = test::KWinSession::Platform::wayland)
+        : kwin(screenWidth, screenHeight, outputs, platform) {
         QGuiApplication::setDesktopFileName(patternApp);
         window.showFullScreen();
         REQUIRE(test::spinUntil(
@@ -186,6 +188,7 @@ struct Session {
 TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer does, and clears "
           "on End, when the frames stop, and whatever a stranger sends") {
     Session session(1);
+    REQUIRE(QGuiApplication::platformName() == "wayland");
     test::KWinSession& kwin = session.kwin;
     const QImage& desktop = session.desktop;
     REQUIRE(loadEffect(kwin));
@@ -270,6 +273,27 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     driver.fold().End().waitForFinished();
     CHECK(kwin.running());
     CHECK(meanDifference(kwin.screenshot(), desktop) < 0.002);
+}
+
+TEST_CASE("KWin on an X11 session folds the screen as the X11 renderer does") {
+    if (std::string_view(ORVANE_KWIN_X11).empty()) {
+        MESSAGE("SKIP: kwin_x11 is not installed");
+        return;
+    }
+    Session session(1, test::KWinSession::Platform::x11);
+    REQUIRE(QGuiApplication::platformName() == "xcb");
+    test::KWinSession& kwin = session.kwin;
+    REQUIRE(loadEffect(kwin));
+    Driver driver(kwin);
+    CHECK(driver.fold().problem().isEmpty());
+    const FoldLook look = FoldLook::tools();
+    REQUIRE_FALSE(driver.begin(QGuiApplication::primaryScreen()->name(), look).isValid());
+    driver.sendFrames(60, 0.4);
+    const QImage folded = shot(kwin, "x11-folded-60");
+    CHECK(meanDifference(folded, reference(session.desktop, look, 60)) < 0.01);
+    driver.fold().End().waitForFinished();
+    test::spinFor(0.2);
+    CHECK(meanDifference(kwin.screenshot(), session.desktop) < 0.002);
 }
 
 TEST_CASE("KWin folds only the output the fold began on") {

@@ -24,27 +24,59 @@ const QString kwinName = QStringLiteral("org.kde.KWin");
 
 } // namespace
 
-KWinSession::KWinSession(int width, int height, int outputs) {
-    // Debian's kwin_wayland carries a file capability this container refuses to
-    // exec; a plain copy runs, and KWin's platform plug-in wants its own name.
-    const std::filesystem::path bin = home_.path() / "bin";
-    std::filesystem::create_directories(bin);
-    std::filesystem::copy_file(ORVANE_KWIN_WAYLAND, bin / "kwin_wayland");
-    kwin_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{(bin / "kwin_wayland").string(), "--virtual", "--width",
-                                 std::to_string(width), "--height", std::to_string(height),
-                                 "--output-count", std::to_string(outputs), "--socket",
-                                 "wl-orvane-test"},
-        buses_.folder() / "kwin.log");
+KWinSession::KWinSession(int width, int height, int outputs, Platform platform) {
+    std::vector<std::string> command;
+    std::filesystem::path waitFor;
+    if (platform == Platform::x11) {
+        xvfb_.emplace(std::to_string(width) + "x" + std::to_string(height) + "x24");
+        display_.emplace("DISPLAY", xvfb_->display());
+        platform_.emplace("QT_QPA_PLATFORM", "xcb");
+        wayland_.emplace("WAYLAND_DISPLAY", std::nullopt);
+        command = {ORVANE_KWIN_X11, "--replace"};
+    } else {
+        display_.emplace("DISPLAY", std::nullopt);
+        platform_.emplace("QT_QPA_PLATFORM", "wayland");
+        wayland_.emplace("WAYLAND_DISPLAY", "wl-orvane-test");
+        // Debian's kwin_wayland carries a file capability this container refuses to
+        // exec; a plain copy runs, and KWin's platform plug-in wants its own name.
+        const std::filesystem::path bin = home_.path() / "bin";
+        std::filesystem::create_directories(bin);
+        std::filesystem::copy_file(ORVANE_KWIN_WAYLAND, bin / "kwin_wayland");
+        command = {(bin / "kwin_wayland").string(),
+                   "--virtual",
+                   "--width",
+                   std::to_string(width),
+                   "--height",
+                   std::to_string(height),
+                   "--output-count",
+                   std::to_string(outputs),
+                   "--socket",
+                   "wl-orvane-test"};
+        waitFor = buses_.folder() / "wl-orvane-test";
+    }
+    // KWin composites a software renderer's output only when told to.
+    const ScopedEnv compose("KWIN_COMPOSE", platform == Platform::x11
+                                                ? std::optional<std::string>("O2")
+                                                : std::nullopt);
+    kwin_ = std::make_unique<ChildProcess>(command, buses_.folder() / "kwin.log");
     const auto limit = std::chrono::steady_clock::now() + 20s;
     while (!buses_.hasOwner(Bus::session, kwinName) ||
-           !std::filesystem::exists(buses_.folder() / "wl-orvane-test")) {
+           (!waitFor.empty() && !std::filesystem::exists(waitFor)) ||
+           (platform == Platform::x11 && !compositing())) {
         if (!kwin_->running() || std::chrono::steady_clock::now() > limit) {
-            throw std::runtime_error("kwin_wayland did not start; see " +
+            throw std::runtime_error("KWin did not start; see " +
                                      (buses_.folder() / "kwin.log").string());
         }
         std::this_thread::sleep_for(20ms);
     }
+}
+
+bool KWinSession::compositing() const {
+    const QDBusMessage reply =
+        buses_.call(Bus::session, kwinName, QStringLiteral("/Compositor"),
+                    QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                    {QStringLiteral("org.kde.kwin.Compositing"), QStringLiteral("active")});
+    return qdbus_cast<QDBusVariant>(reply.arguments().value(0)).variant().toBool();
 }
 
 KWinSession::~KWinSession() {

@@ -9,6 +9,7 @@
 #include "support/PrivateBuses.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
+#include "support/XvfbServer.h"
 
 #include <QImage>
 
@@ -21,9 +22,14 @@ namespace orvane::test {
 
 class KWinSession {
 public:
+    enum class Platform {
+        wayland, // kwin_wayland's virtual outputs
+        x11,     // kwin_x11 compositing a private Xvfb with OpenGL; one output
+    };
+
     // Throws when KWin does not come up within a few seconds. Each output is
     // width × height.
-    KWinSession(int width, int height, int outputs = 1);
+    KWinSession(int width, int height, int outputs = 1, Platform platform = Platform::wayland);
     ~KWinSession();
     KWinSession(const KWinSession&) = delete;
     KWinSession& operator=(const KWinSession&) = delete;
@@ -38,13 +44,16 @@ public:
     std::vector<std::string> windows();
 
 private:
+    bool compositing() const;
+
     TempDir home_;
     ScopedEnv config_{"XDG_CONFIG_HOME", (home_.path() / "config").string()};
     ScopedEnv data_{"XDG_DATA_HOME", (home_.path() / "data").string()};
     PrivateBuses buses_;
-    ScopedEnv display_{"DISPLAY", std::nullopt};
-    ScopedEnv platform_{"QT_QPA_PLATFORM", "wayland"};
-    ScopedEnv wayland_{"WAYLAND_DISPLAY", "wl-orvane-test"};
+    std::optional<XvfbServer> xvfb_;
+    std::optional<ScopedEnv> display_;
+    std::optional<ScopedEnv> platform_;
+    std::optional<ScopedEnv> wayland_;
     ScopedEnv screenshots_{"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"};
     ScopedEnv permissions_{"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"};
     std::unique_ptr<ChildProcess> kwin_;

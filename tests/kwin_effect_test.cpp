@@ -5,6 +5,7 @@
 // fold KWin composes must match the X11 renderer's for the same frame, and
 // the screen must come back when the fold ends, when the frames stop, and
 // whatever a stranger on the bus sends. Screenshots go to build/e2e/.
+#include "app/linux/OrvaneApp.h"
 #include "display/FoldContract.h"
 #include "offscreen/linux/OffscreenSession.h"
 #include "platform/SealedFile.h"
@@ -13,11 +14,13 @@
 #include "support/EventLoop.h"
 #include "support/KWinSession.h"
 #include "support/RunProcess.h"
+#include "windows/SettingsWindow.h"
 
 #include "foldinterface.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QDBusPendingReply>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QRasterWindow>
 #include <QScreen>
@@ -26,8 +29,10 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <span>
 #include <string_view>
 
@@ -158,21 +163,42 @@ bool loadEffect(test::KWinSession& kwin) {
 }
 
 // KWin with the built effect where it looks for plug-ins, and a window filling the output.
+// This test program started again with ORVANE_PATTERN_WINDOW set: another client, as the
+// desktop's other programs are, showing the pattern until it is ended.
+const bool patternProcess = [] {
+    if (std::getenv("ORVANE_PATTERN_WINDOW") == nullptr) {
+        return false;
+    }
+    int argc = 1;
+    char name[] = "orvane_pattern";
+    char* argv[] = {name, nullptr};
+    QGuiApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(patternApp);
+    PatternWindow window;
+    window.showFullScreen();
+    std::exit(QGuiApplication::exec());
+}();
+
+// KWin with the built effect where it looks for plug-ins, and another client's window filling
+// the first output.
 struct Session {
     test::ScopedEnv plugins{"QT_PLUGIN_PATH", ORVANE_PLUGIN_DIR};
     test::KWinSession kwin;
     int argc = 1;
     char name[20] = "orvane_kwin_test";
     char* argv[2] = {name, nullptr};
-    QGuiApplication application{argc, argv};
-    PatternWindow window;
+    QApplication application{argc, argv};
+    std::unique_ptr<test::ChildProcess> pattern;
     QImage desktop;
 
     explicit Session(int outputs,
                      test::KWinSession::Platform platform = test::KWinSession::Platform::wayland)
         : kwin(screenWidth, screenHeight, outputs, platform) {
-        QGuiApplication::setDesktopFileName(patternApp);
-        window.showFullScreen();
+        {
+            const test::ScopedEnv asPattern("ORVANE_PATTERN_WINDOW", "1");
+            pattern = std::make_unique<test::ChildProcess>(
+                std::vector<std::string>{"/proc/self/exe"}, kwin.buses().folder() / "pattern.log");
+        }
         REQUIRE(test::spinUntil(
             [&] {
                 desktop = kwin.screenshot();
@@ -302,8 +328,11 @@ TEST_CASE("KWin folds only the output the fold began on") {
     REQUIRE(loadEffect(kwin));
     const QList<QScreen*> screens = QGuiApplication::screens();
     REQUIRE(screens.size() == 2);
-    const QString folding = session.window.screen()->name();
-    const QString other = screens[0]->name() == folding ? screens[1]->name() : screens[0]->name();
+    // The pattern fills the output KWin put it on; the fold goes there.
+    const bool onFirst =
+        kwin.screenshot(screens[0]->name()).pixelColor(screenWidth - 8, 8) == QColor(40, 180, 60);
+    const QString folding = screens[onFirst ? 0 : 1]->name();
+    const QString other = screens[onFirst ? 1 : 0]->name();
     const QImage otherBefore = kwin.screenshot(other);
     const QImage before = kwin.screenshot(folding);
     REQUIRE_FALSE(otherBefore.isNull());
@@ -314,6 +343,82 @@ TEST_CASE("KWin folds only the output the fold began on") {
     CHECK(meanDifference(kwin.screenshot(folding), before) > 0.1);
     CHECK(meanDifference(kwin.screenshot(other), otherBefore) < 0.002);
     driver.fold().End().waitForFinished();
+}
+
+namespace {
+
+// The mean difference inside `rect` and outside it.
+std::pair<double, double> differenceInAndOut(const QImage& a, const QImage& b, const QRect& rect) {
+    const QRect inner = rect.intersected(a.rect());
+    QImage maskedA = a.convertToFormat(QImage::Format_RGB32);
+    QImage maskedB = b.convertToFormat(QImage::Format_RGB32);
+    const double inside = meanDifference(maskedA.copy(inner), maskedB.copy(inner));
+    QPainter(&maskedA).fillRect(inner, Qt::black);
+    QPainter(&maskedB).fillRect(inner, Qt::black);
+    const double share = double(inner.width()) * inner.height() / (double(a.width()) * a.height());
+    return {inside, meanDifference(maskedA, maskedB) / (1 - share)};
+}
+
+} // namespace
+
+TEST_CASE("on KWin the settings window holding the fold stays above it, as it is") {
+    Session session(1);
+    test::KWinSession& kwin = session.kwin;
+    const std::string path = (kwin.home() / "settings.ini").string();
+    {
+        IniSettingsStore store(path);
+        FoldSettings settings;
+        settings.hasCompletedOnboarding = true;
+        settings.builtInScreen = QGuiApplication::primaryScreen()->name().toStdString();
+        REQUIRE(settings.save(store) == StoreStatus::ok);
+    }
+    OrvaneApp::Options options;
+    options.settingsPath = path;
+    options.sensorReader =
+        SensorPoller::Reader{[] { return true; }, [] {}, [] { return std::optional(120.0); }};
+    OrvaneApp orvane(options);
+    orvane.launch();
+    REQUIRE(kwin.buses().hasOwner(test::Bus::session, qString(FoldContract::busName)));
+
+    orvane.showSettings();
+    SettingsWindow* window = orvane.settingsWindow();
+    REQUIRE(window != nullptr);
+    window->selectPane(SettingsWindow::appearance);
+    std::optional<QRect> rect;
+    REQUIRE(test::spinUntil([&] { return (rect = kwin.windowRect("Orvane Settings")).has_value(); },
+                            10));
+    test::spinFor(0.5);
+    const QImage open = kwin.screenshot();
+
+    auto* follow = window->findChild<QCheckBox*>(QStringLiteral("Follow lid"));
+    if (follow == nullptr) {
+        for (QCheckBox* box : window->findChildren<QCheckBox*>()) {
+            follow = box->text() == QStringLiteral("Follow lid") ? box : follow;
+        }
+    }
+    REQUIRE(follow != nullptr);
+    follow->click();
+    QImage held;
+    REQUIRE(test::spinUntil(
+        [&] {
+            held = kwin.screenshot();
+            return !held.isNull() && differenceInAndOut(open, held, *rect).second > 0.1;
+        },
+        5));
+    test::spinFor(0.3);
+    held = shot(kwin, "held-fold-settings-above");
+    // The window shows as it draws itself, where it is; around it the desktop is folded.
+    const QImage drawn = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    REQUIRE(drawn.size() == rect->size());
+    CHECK(meanDifference(held.copy(*rect), drawn) < 0.01);
+    CHECK(differenceInAndOut(open, held, *rect).second > 0.1);
+    follow->click();
+    CHECK(test::spinUntil(
+        [&] {
+            const QImage now = kwin.screenshot();
+            return !now.isNull() && meanDifference(now, open) < 0.01;
+        },
+        5));
 }
 
 TEST_CASE("on KWin the program loads its effect and a preview URL folds the live desktop, which "

@@ -4,6 +4,7 @@
 #include "foldadaptor.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QKeyEvent>
 
@@ -150,27 +151,75 @@ void FoldEffect::prePaintScreen(KWin::ScreenPrePaintData& data,
     KWin::effects->prePaintScreen(data, presentTime);
 }
 
+// Windows kept above are left out of the desktop the fold folds, then drawn over the fold.
+constexpr int aboveMask = KWin::Effect::PAINT_WINDOW_TRANSLUCENT;
+
 #if ORVANE_KWIN6
 void FoldEffect::paintScreen(const KWin::RenderTarget& renderTarget,
                              const KWin::RenderViewport& viewport, int mask, const QRegion& region,
                              KWin::Output* screen) {
     KWin::effects->paintScreen(renderTarget, viewport, mask, region, screen);
-    paintFold(screen, viewport.renderRect().toRect(), viewport.scale());
+    if (paintFold(screen, viewport.renderRect().toRect(), viewport.scale())) {
+        drawingAbove_ = true;
+        for (KWin::EffectWindow* window : windowsAbove()) {
+            KWin::WindowPaintData data;
+            KWin::effects->drawWindow(renderTarget, viewport, window, aboveMask,
+                                      KWin::infiniteRegion(), data);
+        }
+        drawingAbove_ = false;
+    }
+}
+
+void FoldEffect::paintWindow(const KWin::RenderTarget& renderTarget,
+                             const KWin::RenderViewport& viewport, KWin::EffectWindow* window,
+                             int mask, QRegion region, KWin::WindowPaintData& data) {
+    if (drawingAbove_ || !windowsAbove().contains(window)) {
+        KWin::effects->paintWindow(renderTarget, viewport, window, mask, region, data);
+    }
 }
 #else
 void FoldEffect::paintScreen(int mask, const QRegion& region, KWin::ScreenPaintData& data) {
     KWin::effects->paintScreen(mask, region, data);
-    paintFold(data.screen(), KWin::effects->renderTargetRect(), KWin::effects->renderTargetScale());
+    if (paintFold(data.screen(), KWin::effects->renderTargetRect(),
+                  KWin::effects->renderTargetScale())) {
+        drawingAbove_ = true;
+        for (KWin::EffectWindow* window : windowsAbove()) {
+            KWin::WindowPaintData above(data.projectionMatrix());
+            KWin::effects->drawWindow(window, aboveMask, KWin::infiniteRegion(), above);
+        }
+        drawingAbove_ = false;
+    }
+}
+
+void FoldEffect::paintWindow(KWin::EffectWindow* window, int mask, QRegion region,
+                             KWin::WindowPaintData& data) {
+    if (drawingAbove_ || !windowsAbove().contains(window)) {
+        KWin::effects->paintWindow(window, mask, region, data);
+    }
 }
 #endif
 
-void FoldEffect::paintFold(const kwin::Screen* screen, const QRect& targetRect, double scale) {
+QList<KWin::EffectWindow*> FoldEffect::windowsAbove() const {
+    QList<KWin::EffectWindow*> above;
+    if (!keepAbove_ || owner_ <= 0 || !track_.isActive()) {
+        return above;
+    }
+    for (KWin::EffectWindow* window : KWin::effects->stackingOrder()) {
+        if (window->pid() == owner_ && !window->isDeleted() && !window->isMinimized() &&
+            window->isOnCurrentDesktop()) {
+            above.push_back(window);
+        }
+    }
+    return above;
+}
+
+bool FoldEffect::paintFold(const kwin::Screen* screen, const QRect& targetRect, double scale) {
     if (!painter_ || output_ == nullptr || (screen != nullptr && screen != output_)) {
-        return;
+        return false;
     }
     const std::optional<FoldFrameParams> frame = track_.frameAt(presentTime_);
     if (!frame) {
-        return;
+        return false;
     }
     if (pendingDressing_) {
         painter_->setDressing(pendingDressing_->data(), pendingDressingSize_.width(),
@@ -189,6 +238,7 @@ void FoldEffect::paintFold(const kwin::Screen* screen, const QRect& targetRect, 
                                     targetHeight - top - size.height(), size.width(),
                                     size.height()},
                    *frame, frozen_);
+    return true;
 }
 
 void FoldEffect::postPaintScreen() {
@@ -227,6 +277,10 @@ void FoldEffect::Begin(const QString& output, const QString& style, double persp
         frozen_ = false;
     }
     output_ = screen;
+    if (calledFromDBus()) {
+        owner_ =
+            static_cast<pid_t>(connection().interface()->servicePid(message().service()).value());
+    }
     track_.begin(*look, monotonicNow());
     watchdog_.start();
     updateGrab();
@@ -291,6 +345,8 @@ void FoldEffect::endFold(const QString& reason) {
     pendingDressing_.reset();
     watchdog_.stop();
     watchEscape_ = false;
+    keepAbove_ = false;
+    owner_ = 0;
     updateGrab();
     if (painter_ && KWin::effects->makeOpenGLContextCurrent()) {
         painter_->clearDressing();
@@ -306,8 +362,15 @@ void FoldEffect::WatchEscape(bool watch) {
     updateGrab();
 }
 
+void FoldEffect::KeepAbove(bool keep) {
+    keepAbove_ = keep;
+    updateGrab();
+    repaintOutput();
+}
+
 void FoldEffect::updateGrab() {
-    const bool want = watchEscape_ && track_.isActive();
+    // Windows kept above keep their keyboard.
+    const bool want = watchEscape_ && !keepAbove_ && track_.isActive();
     if (want && !grabbed_) {
         grabbed_ = KWin::effects->grabKeyboard(this);
     } else if (!want && grabbed_) {

@@ -38,6 +38,7 @@ public:
     void prePaintScreen(KWin::ScreenPrePaintData& data,
                         std::chrono::milliseconds presentTime) override;
     ORVANE_KWIN_PAINT_SCREEN_DECLARATION;
+    ORVANE_KWIN_PAINT_WINDOW_DECLARATION;
     void postPaintScreen() override;
     void grabbedKeyboardEvent(QKeyEvent* event) override;
 
@@ -56,6 +57,7 @@ public Q_SLOTS:
     void Undress();
     void End();
     void WatchEscape(bool watch);
+    void KeepAbove(bool keep);
 
 Q_SIGNALS:
     void Ended(const QString& reason);
@@ -65,8 +67,10 @@ Q_SIGNALS:
 
 private:
     // After the compositor drew `screen` (none: every screen, as on X11) into the current
-    // framebuffer, which shows `targetRect` of the desktop at `scale`.
-    void paintFold(const kwin::Screen* screen, const QRect& targetRect, double scale);
+    // framebuffer, which shows `targetRect` of the desktop at `scale`; whether it folded.
+    bool paintFold(const kwin::Screen* screen, const QRect& targetRect, double scale);
+    // The windows of the process that began the fold, while they stay above it.
+    QList<KWin::EffectWindow*> windowsAbove() const;
     void endFold(const QString& reason);
     void checkSilence();
     void repaintOutput();
@@ -83,6 +87,9 @@ private:
     bool frozen_ = false;
     bool watchEscape_ = false;
     bool grabbed_ = false;
+    bool keepAbove_ = false;
+    pid_t owner_ = 0;           // the process that began the fold
+    bool drawingAbove_ = false; // its windows are drawn over the fold, not under it
     double presentTime_ = 0;
     // The cover's picture, tightly packed, until the next paint uploads it.
     std::optional<std::vector<std::uint8_t>> pendingDressing_;

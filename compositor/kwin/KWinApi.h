@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The few places where KWin 5 (Plasma 5, Qt 5) and KWin 6 (Plasma 6, Qt 6)
-// differ for this effect: the screen type and how a screen is painted.
+// differ for this effect: the screen type and how screens and windows are painted.
 #pragma once
 
 #if ORVANE_KWIN6
@@ -16,6 +16,10 @@
 #define ORVANE_KWIN_PAINT_SCREEN_DECLARATION                                                       \
     void paintScreen(const KWin::RenderTarget& renderTarget, const KWin::RenderViewport& viewport, \
                      int mask, const QRegion& region, KWin::Output* screen) override
+#define ORVANE_KWIN_PAINT_WINDOW_DECLARATION                                                       \
+    void paintWindow(const KWin::RenderTarget& renderTarget, const KWin::RenderViewport& viewport, \
+                     KWin::EffectWindow* window, int mask, QRegion region,                         \
+                     KWin::WindowPaintData& data) override
 
 namespace orvane::kwin {
 using Screen = KWin::Output;
@@ -26,6 +30,9 @@ using Screen = KWin::Output;
 
 #define ORVANE_KWIN_PAINT_SCREEN_DECLARATION                                                       \
     void paintScreen(int mask, const QRegion& region, KWin::ScreenPaintData& data) override
+#define ORVANE_KWIN_PAINT_WINDOW_DECLARATION                                                       \
+    void paintWindow(KWin::EffectWindow* window, int mask, QRegion region,                         \
+                     KWin::WindowPaintData& data) override
 
 namespace orvane::kwin {
 using Screen = KWin::EffectScreen;

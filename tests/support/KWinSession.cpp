@@ -137,12 +137,40 @@ QImage KWinSession::screenshot(const QString& output) const {
 }
 
 std::vector<std::string> KWinSession::windows() {
-    // A script prints the captions into KWin's log, between marks of its own.
-    const std::string mark = "orvane-windows-" + std::to_string(++scripts_);
+    return scriptLines("var all = workspace.clientList();\n"
+                       "for (var i = 0; i < all.length; ++i) report(all[i].caption);\n");
+}
+
+std::optional<QRect> KWinSession::windowRect(const std::string& caption) {
+    const std::vector<std::string> lines = scriptLines(
+        "var all = workspace.clientList();\n"
+        "for (var i = 0; i < all.length; ++i) {\n"
+        "  var g = all[i].frameGeometry;\n"
+        "  report(all[i].caption + '|' + g.x + ' ' + g.y + ' ' + g.width + ' ' + g.height);\n"
+        "}\n");
+    for (const std::string& line : lines) {
+        const std::size_t bar = line.rfind('|');
+        if (bar == std::string::npos || line.substr(0, bar) != caption) {
+            continue;
+        }
+        std::istringstream numbers(line.substr(bar + 1));
+        int x = 0;
+        int y = 0;
+        int w = 0;
+        int h = 0;
+        if (numbers >> x >> y >> w >> h) {
+            return QRect(x, y, w, h);
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> KWinSession::scriptLines(const std::string& body) {
+    // The script prints into KWin's log, between marks of its own.
+    const std::string mark = "orvane-script-" + std::to_string(++scripts_);
     const std::filesystem::path script = home_.path() / (mark + ".js");
-    std::ofstream(script) << "var all = workspace.clientList();\n"
-                             "for (var i = 0; i < all.length; ++i) print('"
-                          << mark << ": ' + all[i].caption);\nprint('" << mark << " end');\n";
+    std::ofstream(script) << "function report(line) { print('" << mark << ": ' + line); }\n"
+                          << body << "print('" << mark << " end');\n";
     const QString name = QString::fromStdString(mark);
     const QString scripting = QStringLiteral("org.kde.kwin.Scripting");
     const QDBusMessage loaded =
@@ -154,11 +182,11 @@ std::vector<std::string> KWinSession::windows() {
     }
     buses_.call(Bus::session, kwinName, QStringLiteral("/%1").arg(id),
                 QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
-    std::vector<std::string> captions;
+    std::vector<std::string> lines;
     const auto limit = std::chrono::steady_clock::now() + 5s;
     for (bool ended = false; !ended && std::chrono::steady_clock::now() < limit;) {
         std::this_thread::sleep_for(20ms);
-        captions.clear();
+        lines.clear();
         std::ifstream log(buses_.folder() / "kwin.log");
         for (std::string line; std::getline(log, line);) {
             const std::size_t at = line.find(mark);
@@ -168,13 +196,13 @@ std::vector<std::string> KWinSession::windows() {
             const std::string rest = line.substr(at + mark.size());
             ended = ended || rest == " end";
             if (rest.starts_with(": ")) {
-                captions.push_back(rest.substr(2));
+                lines.push_back(rest.substr(2));
             }
         }
     }
     buses_.call(Bus::session, kwinName, QStringLiteral("/Scripting"), scripting,
                 QStringLiteral("unloadScript"), {name});
-    return captions;
+    return lines;
 }
 
 } // namespace orvane::test

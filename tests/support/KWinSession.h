@@ -12,6 +12,7 @@
 #include "support/XvfbServer.h"
 
 #include <QImage>
+#include <QRect>
 
 #include <memory>
 #include <optional>
@@ -42,9 +43,13 @@ public:
     QImage screenshot(const QString& output = {}) const;
     // The captions of the windows KWin manages, asked of it through a script.
     std::vector<std::string> windows();
+    // Where KWin shows the window with this caption, frame included.
+    std::optional<QRect> windowRect(const std::string& caption);
 
 private:
     bool compositing() const;
+    // What a KWin script given `body` reports with report(line).
+    std::vector<std::string> scriptLines(const std::string& body);
 
     TempDir home_;
     ScopedEnv config_{"XDG_CONFIG_HOME", (home_.path() / "config").string()};

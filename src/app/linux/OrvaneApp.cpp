@@ -246,14 +246,17 @@ bool OrvaneApp::makeEffect() {
     }
     if (kwin == KWinEffectState::running) {
         auto display = std::make_unique<CompositorFoldDisplay>(
-            session,
-            CompositorFoldDisplay::Ports{p.log,
-                                         [this] {
-                                             return parts_->effect
-                                                        ? parts_->effect->settings().builtInScreen
-                                                        : std::string();
-                                         },
-                                         paintCover, monotonicSeconds});
+            session, CompositorFoldDisplay::Ports{
+                         p.log,
+                         [this] {
+                             return parts_->effect ? parts_->effect->settings().builtInScreen
+                                                   : std::string();
+                         },
+                         paintCover, monotonicSeconds,
+                         [this] {
+                             const SettingsWindow* window = parts_->settingsWindow.get();
+                             return window != nullptr && window->aboveOverlay();
+                         }});
         if (const auto problem = display->pluginProblem()) {
             p.log.note("display", "KWin's Orvane effect cannot draw the fold: " + *problem + ".");
         }

@@ -205,10 +205,16 @@ void CompositorFoldDisplay::send(const FoldFrameParams& frame) {
         if (starting) {
             fold_.Freeze(mode_ == Mode::frozen);
             fold_.WatchEscape(watchingEscape_);
+            keptAbove_ = false;
             if (dressing_) {
                 dress();
             }
         }
+    }
+    const bool above = ports_.ownWindowsAbove && ports_.ownWindowsAbove();
+    if (above != keptAbove_) {
+        fold_.KeepAbove(above);
+        keptAbove_ = above;
     }
     const FoldContract::WireFrame wire = FoldContract::toWire(frame);
     fold_.Update(wire.angle, wire.scripted, wire.sheetAngle, wire.velocity, wire.opacity,

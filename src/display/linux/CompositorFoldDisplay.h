@@ -35,6 +35,8 @@ public:
         std::function<std::string()> chosenScreen;
         std::function<void(QPainter&, QSize, const CoverDressing&)> paintCover;
         std::function<double()> now; // seconds on CLOCK_MONOTONIC
+        // This process's windows stay above the fold (the settings window holds it).
+        std::function<bool()> ownWindowsAbove;
     };
 
     CompositorFoldDisplay(const QDBusConnection& bus, Ports ports);
@@ -105,6 +107,7 @@ private:
     std::optional<std::string> refusal_; // the plug-in's last error
     std::optional<FoldLook> sentLook_;   // the look of the fold begun
     bool watchingEscape_ = false;
+    bool keptAbove_ = false; // as last told to the plug-in
     std::optional<CoverDressing> dressing_;
     std::function<void(const std::string&)> activeAppChanged_;
 };

@@ -6,6 +6,7 @@
 // the screen must come back when the fold ends, when the frames stop, and
 // whatever a stranger on the bus sends. Screenshots go to build/e2e/.
 #include "app/linux/OrvaneApp.h"
+#include "core/Tuning.h"
 #include "display/FoldContract.h"
 #include "offscreen/linux/OffscreenSession.h"
 #include "platform/SealedFile.h"
@@ -209,6 +210,32 @@ struct Session {
     }
 };
 
+// Settings for a program on this KWin: past the welcome, and the virtual output, which has no
+// built-in screen's name, named as the built-in one.
+void saveSettings(const std::string& path) {
+    IniSettingsStore store(path);
+    FoldSettings settings;
+    settings.hasCompletedOnboarding = true;
+    settings.builtInScreen = QGuiApplication::primaryScreen()->name().toStdString();
+    REQUIRE(settings.save(store) == StoreStatus::ok);
+}
+
+// Whether the screen comes to differ from `desktop` by more than `above` (folded) or by less
+// than `below` (clear) within `seconds`; the last screenshot in `last`.
+bool screenBecomes(test::KWinSession& kwin, const QImage& desktop, bool folded, double seconds,
+                   QImage* last = nullptr) {
+    return test::spinUntil(
+        [&] {
+            const QImage now = kwin.screenshot();
+            if (last != nullptr) {
+                *last = now;
+            }
+            const double difference = now.isNull() ? -1 : meanDifference(now, desktop);
+            return folded ? difference > 0.1 : difference >= 0 && difference < 0.002;
+        },
+        seconds);
+}
+
 } // namespace
 
 TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer does, and clears "
@@ -365,13 +392,7 @@ TEST_CASE("on KWin the settings window holding the fold stays above it, as it is
     Session session(1);
     test::KWinSession& kwin = session.kwin;
     const std::string path = (kwin.home() / "settings.ini").string();
-    {
-        IniSettingsStore store(path);
-        FoldSettings settings;
-        settings.hasCompletedOnboarding = true;
-        settings.builtInScreen = QGuiApplication::primaryScreen()->name().toStdString();
-        REQUIRE(settings.save(store) == StoreStatus::ok);
-    }
+    saveSettings(path);
     OrvaneApp::Options options;
     options.settingsPath = path;
     options.sensorReader =
@@ -390,11 +411,9 @@ TEST_CASE("on KWin the settings window holding the fold stays above it, as it is
     test::spinFor(0.5);
     const QImage open = kwin.screenshot();
 
-    auto* follow = window->findChild<QCheckBox*>(QStringLiteral("Follow lid"));
-    if (follow == nullptr) {
-        for (QCheckBox* box : window->findChildren<QCheckBox*>()) {
-            follow = box->text() == QStringLiteral("Follow lid") ? box : follow;
-        }
+    QCheckBox* follow = nullptr;
+    for (QCheckBox* box : window->findChildren<QCheckBox*>()) {
+        follow = box->text() == QStringLiteral("Follow lid") ? box : follow;
     }
     REQUIRE(follow != nullptr);
     follow->click();
@@ -413,12 +432,7 @@ TEST_CASE("on KWin the settings window holding the fold stays above it, as it is
     CHECK(meanDifference(held.copy(*rect), drawn) < 0.01);
     CHECK(differenceInAndOut(open, held, *rect).second > 0.1);
     follow->click();
-    CHECK(test::spinUntil(
-        [&] {
-            const QImage now = kwin.screenshot();
-            return !now.isNull() && meanDifference(now, open) < 0.01;
-        },
-        5));
+    CHECK(screenBecomes(kwin, open, false, 5));
 }
 
 TEST_CASE("on KWin the program loads its effect and a preview URL folds the live desktop, which "
@@ -426,14 +440,7 @@ TEST_CASE("on KWin the program loads its effect and a preview URL folds the live
     Session session(1);
     test::KWinSession& kwin = session.kwin;
     const test::PrivateBuses& buses = kwin.buses();
-    {
-        // The virtual output has no built-in screen's name: the setting names it.
-        IniSettingsStore store(IniSettingsStore::defaultPath());
-        FoldSettings settings;
-        settings.hasCompletedOnboarding = true;
-        settings.builtInScreen = QGuiApplication::primaryScreen()->name().toStdString();
-        REQUIRE(settings.save(store) == StoreStatus::ok);
-    }
+    saveSettings(IniSettingsStore::defaultPath());
     test::ChildProcess orvane({ORVANE_EXECUTABLE}, buses.folder() / "orvane.log");
     REQUIRE(test::spinUntil(
         [&] { return buses.hasOwner(test::Bus::session, qString(FoldContract::busName)); }, 20));
@@ -442,36 +449,26 @@ TEST_CASE("on KWin the program loads its effect and a preview URL folds the live
         test::runProcess(ORVANE_EXECUTABLE, {"orvane://preview?angle=60&seconds=3"});
     CHECK(preview.status == 0);
     QImage folded;
-    CHECK(test::spinUntil(
-        [&] {
-            folded = kwin.screenshot();
-            return !folded.isNull() && meanDifference(folded, session.desktop) > 0.1;
-        },
-        3));
+    CHECK(screenBecomes(kwin, session.desktop, true, 3, &folded));
     folded.save(QString(ORVANE_E2E_DIR "/kwin-program-preview.png"));
-    CHECK(test::spinUntil(
-        [&] {
-            const QImage now = kwin.screenshot();
-            return !now.isNull() && meanDifference(now, session.desktop) < 0.002;
-        },
-        8));
+    CHECK(screenBecomes(kwin, session.desktop, false, 8));
     CHECK(orvane.running());
+
+    // The effect gone from KWin (as after KWin restarted): the program loads it again.
+    kwin.buses().call(test::Bus::session, QStringLiteral("org.kde.KWin"),
+                      QStringLiteral("/Effects"), QStringLiteral("org.kde.kwin.Effects"),
+                      QStringLiteral("unloadEffect"), {qString(FoldContract::kwinEffectId)});
+    const auto served = [&] {
+        return buses.hasOwner(test::Bus::session, qString(FoldContract::busName));
+    };
+    REQUIRE(test::spinUntil([&] { return !served(); }, 5));
+    CHECK(test::spinUntil(served, 3 * Tuning::compositorReloadInterval));
 
     // A daemon that dies mid-fold leaves no folded screen.
     CHECK(test::runProcess(ORVANE_EXECUTABLE, {"orvane://preview?angle=60&seconds=30"}).status ==
           0);
-    CHECK(test::spinUntil(
-        [&] {
-            const QImage now = kwin.screenshot();
-            return !now.isNull() && meanDifference(now, session.desktop) > 0.1;
-        },
-        3));
+    CHECK(screenBecomes(kwin, session.desktop, true, 3));
     orvane.kill();
-    CHECK(test::spinUntil(
-        [&] {
-            const QImage now = kwin.screenshot();
-            return !now.isNull() && meanDifference(now, session.desktop) < 0.002;
-        },
-        3));
+    CHECK(screenBecomes(kwin, session.desktop, false, 3));
     CHECK(kwin.running());
 }

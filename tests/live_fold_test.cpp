@@ -192,23 +192,27 @@ TEST_CASE("the lid folds the live desktop, the cover holds it half closed, reope
     CHECK(farEdge > 10);
     CHECK(sheetTop(folding) == doctest::Approx(farEdge).epsilon(0.05));
 
-    // Resting half closed: the gate parks in the cover, drawn over the frozen fold.
+    // Resting half closed: the gate parks in the cover, drawn over the frozen fold. (On a
+    // busy machine the wait above may outlast the settle time: the lid then rested at 80 and
+    // the fold cleared once before this move armed it again. Clicks count from the cover on.)
     live.move(60, 0.3);
     REQUIRE(live.waitFor([&] { return live.effect().gateState() == GateState::cover; }));
+    const int clearsBefore = clears;
+    const int opensBefore = live.clicks.opens;
     REQUIRE(live.panelShown());
     CHECK(live.waitFor([&] { return live.orvane->panel()->mode() == OverlayPanel::Mode::frozen; }));
     live.spin(0.5);
     const QImage covered = live.shot("live-cover");
     CHECK(covered != folding);
-    CHECK(live.clicks.opens == 0);
+    CHECK(live.clicks.opens == opensBefore);
 
     // Reopening: the fold follows the lid back and clears with one click.
     live.move(120, 0.8);
     REQUIRE(live.waitFor([&] { return !live.panelShown(); }));
     live.spin(1.0);
     CHECK(untouched(live.shot("live-reopened")));
-    CHECK(clears == 1);
-    CHECK(live.clicks.opens == 1);
+    CHECK(clears == clearsBefore + 1);
+    CHECK(live.clicks.opens == opensBefore + 1);
     CHECK(live.effect().gateState() == GateState::idle);
     CHECK(live.waitFor([&] { return !live.orvane->capture()->isCapturing(); }));
 

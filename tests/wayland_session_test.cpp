@@ -97,8 +97,8 @@ TEST_CASE("on a Wayland session the program lives through its welcome, every men
         },
         15));
     CHECK(test::trayTooltip(buses, item).trimmed().toStdString() ==
-          "Orvane cannot show the fold on this session yet. Log in to an X11 session to "
-          "see it.");
+          "Orvane cannot show the fold on this session yet. Log in to an X11 session, or on "
+          "KDE Plasma install orvane-kwin-effect, to see it.");
     // A first launch opens the welcome.
     REQUIRE(waitFor([&] { return shows(kwin, "Welcome to Orvane"); }, 10));
     test::spinFor(0.5);

@@ -132,8 +132,8 @@ StatusPresentation Availability::presentation() const {
                 "Paused while " + appName_ + " is in front", DotColor::amber};
     case Kind::unsupportedSession:
         return {IconVariant::slashed,
-                "Orvane cannot show the fold on this session yet. Log in to an X11 session to "
-                "see it.",
+                "Orvane cannot show the fold on this session yet. Log in to an X11 session, or "
+                "on KDE Plasma install orvane-kwin-effect, to see it.",
                 "Orvane, cannot fold on this session yet", "Cannot fold on this session yet",
                 DotColor::amber};
     case Kind::noDisplay:

@@ -169,6 +169,9 @@ inline constexpr double compositorSilence = 0.5;
 inline constexpr double compositorSettle = 0.25;
 // A held fold (a cover) sends its frame again this often, so the plug-in knows the daemon lives.
 inline constexpr double compositorKeepAlive = 0.2;
+// While the compositor's plug-in is gone (the compositor restarted), it is asked to load it
+// again this often.
+inline constexpr double compositorReloadInterval = 5.0;
 
 // The touchpad's tick on a clear.
 inline constexpr int hapticTickMs = 20;

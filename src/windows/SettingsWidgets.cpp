@@ -95,9 +95,11 @@ void sessionCard(QVBoxLayout* pane, const SettingsModel& model, Refreshers& refr
     box->setObjectName(QStringLiteral("sessionCard"));
     auto* rows = new QVBoxLayout(box);
     auto* words = new QLabel(QStringLiteral(
-        "This session cannot show the fold yet. Orvane draws it in X11 sessions today: log out, "
-        "choose an X11 session at the login screen (such as \"GNOME on Xorg\" or \"Plasma "
-        "(X11)\") and log in again. The lid sensor, the accordion and these settings work here."));
+        "This session cannot show the fold yet. On KDE Plasma, install the orvane-kwin-effect "
+        "package and start Orvane again: KWin then draws the fold. Elsewhere Orvane draws it in "
+        "X11 sessions: log out, choose an X11 session at the login screen (such as \"GNOME on "
+        "Xorg\") and log in again. The lid sensor, the accordion and these settings work "
+        "here."));
     words->setWordWrap(true);
     rows->addWidget(words);
     pane->addWidget(box);

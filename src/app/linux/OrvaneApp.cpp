@@ -256,7 +256,8 @@ bool OrvaneApp::makeEffect() {
                          [this] {
                              const SettingsWindow* window = parts_->settingsWindow.get();
                              return window != nullptr && window->aboveOverlay();
-                         }});
+                         },
+                         [session] { loadKWinEffectLater(session); }});
         if (const auto problem = display->pluginProblem()) {
             p.log.note("display", "KWin's Orvane effect cannot draw the fold: " + *problem + ".");
         }

@@ -40,6 +40,12 @@ CompositorFoldDisplay::CompositorFoldDisplay(const QDBusConnection& bus, Ports p
                QDBusServiceWatcher::WatchForRegistration |
                    QDBusServiceWatcher::WatchForUnregistration) {
     timer_.setTimerType(Qt::PreciseTimer);
+    reload_.setInterval(milliseconds(Tuning::compositorReloadInterval));
+    connect(&reload_, &QTimer::timeout, this, [this] {
+        if (ports_.reload) {
+            ports_.reload();
+        }
+    });
     connect(&timer_, &QTimer::timeout, this, &CompositorFoldDisplay::tick);
     connect(&watcher_, &QDBusServiceWatcher::serviceRegistered, this,
             [this] { pluginChanged(true); });
@@ -239,6 +245,9 @@ void CompositorFoldDisplay::pluginChanged(bool present) {
     sentLook_.reset();
     if (!present) {
         enter(Mode::hidden);
+        reload_.start();
+    } else {
+        reload_.stop();
     }
     if (client_ != nullptr) {
         client_->desktopFailed();

@@ -37,6 +37,8 @@ public:
         std::function<double()> now; // seconds on CLOCK_MONOTONIC
         // This process's windows stay above the fold (the settings window holds it).
         std::function<bool()> ownWindowsAbove;
+        // Asks the compositor to load the plug-in again, without waiting.
+        std::function<void()> reload;
     };
 
     CompositorFoldDisplay(const QDBusConnection& bus, Ports ports);
@@ -98,6 +100,7 @@ private:
     FoldInterface fold_;
     QDBusServiceWatcher watcher_;
     QTimer timer_;
+    QTimer reload_; // while the plug-in is gone
     ComposedDesktop desktop_;
     Escape escape_{*this};
     Mode mode_ = Mode::hidden;

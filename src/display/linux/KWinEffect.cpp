@@ -17,7 +17,19 @@ QString qString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QDBusMessage loadCall() {
+    QDBusMessage load = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.KWin"), QStringLiteral("/Effects"),
+        QStringLiteral("org.kde.kwin.Effects"), QStringLiteral("loadEffect"));
+    load.setArguments({qString(FoldContract::kwinEffectId)});
+    return load;
+}
+
 } // namespace
+
+void loadKWinEffectLater(const QDBusConnection& bus) {
+    bus.asyncCall(loadCall(), loadTimeoutMs);
+}
 
 KWinEffectState ensureKWinEffect(const QDBusConnection& bus) {
     QDBusConnectionInterface* names = bus.interface();
@@ -27,11 +39,7 @@ KWinEffectState ensureKWinEffect(const QDBusConnection& bus) {
     if (names->isServiceRegistered(qString(FoldContract::busName)).value()) {
         return KWinEffectState::running;
     }
-    QDBusMessage load = QDBusMessage::createMethodCall(
-        QStringLiteral("org.kde.KWin"), QStringLiteral("/Effects"),
-        QStringLiteral("org.kde.kwin.Effects"), QStringLiteral("loadEffect"));
-    load.setArguments({qString(FoldContract::kwinEffectId)});
-    const QDBusMessage reply = bus.call(load, QDBus::Block, loadTimeoutMs);
+    const QDBusMessage reply = bus.call(loadCall(), QDBus::Block, loadTimeoutMs);
     const bool loaded = reply.type() == QDBusMessage::ReplyMessage &&
                         reply.arguments().value(0).toBool() &&
                         names->isServiceRegistered(qString(FoldContract::busName)).value();

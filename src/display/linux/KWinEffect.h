@@ -17,5 +17,7 @@ enum class KWinEffectState {
 // Blocks for KWin's answer; loading compiles the effect's shaders, which takes a moment
 // on a software renderer.
 KWinEffectState ensureKWinEffect(const QDBusConnection& bus);
+// Asks KWin to load the effect and does not wait: for a KWin that restarted without it.
+void loadKWinEffectLater(const QDBusConnection& bus);
 
 } // namespace orvane

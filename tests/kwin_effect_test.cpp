@@ -328,13 +328,10 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     CHECK(meanDifference(kwin.screenshot(), desktop) < 0.002);
 }
 
-TEST_CASE("KWin on an X11 session folds the screen as the X11 renderer does") {
-    if (std::string_view(ORVANE_KWIN_X11).empty()) {
-        MESSAGE("SKIP: kwin_x11 is not installed");
-        return;
-    }
-    Session session(1, test::KWinSession::Platform::x11);
-    REQUIRE(QGuiApplication::platformName() == "xcb");
+namespace {
+
+// The effect loads, folds the output as the X11 renderer would, and clears at the end.
+void foldsAsTheRendererDoes(Session& session, const char* name) {
     test::KWinSession& kwin = session.kwin;
     REQUIRE(loadEffect(kwin));
     Driver driver(kwin);
@@ -342,11 +339,28 @@ TEST_CASE("KWin on an X11 session folds the screen as the X11 renderer does") {
     const FoldLook look = FoldLook::tools();
     REQUIRE_FALSE(driver.begin(QGuiApplication::primaryScreen()->name(), look).isValid());
     driver.sendFrames(60, 0.4);
-    const QImage folded = shot(kwin, "x11-folded-60");
+    const QImage folded = shot(kwin, name);
     CHECK(meanDifference(folded, reference(session.desktop, look, 60)) < 0.01);
     driver.fold().End().waitForFinished();
-    test::spinFor(0.2);
-    CHECK(meanDifference(kwin.screenshot(), session.desktop) < 0.002);
+    CHECK(screenBecomes(kwin, session.desktop, false, 2));
+}
+
+} // namespace
+
+TEST_CASE("KWin on an X11 session folds the screen as the X11 renderer does") {
+    if (std::string_view(ORVANE_KWIN_X11).empty()) {
+        MESSAGE("SKIP: kwin_x11 is not installed");
+        return;
+    }
+    Session session(1, test::KWinSession::Platform::x11);
+    REQUIRE(QGuiApplication::platformName() == "xcb");
+    foldsAsTheRendererDoes(session, "x11-folded-60");
+}
+
+TEST_CASE("KWin drawing with OpenGL ES folds the screen as the X11 renderer does") {
+    const test::ScopedEnv gles("KWIN_COMPOSE", "O2ES");
+    Session session(1);
+    foldsAsTheRendererDoes(session, "gles-folded-60");
 }
 
 TEST_CASE("KWin folds only the output the fold began on") {

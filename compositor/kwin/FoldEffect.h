@@ -61,7 +61,6 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void Ended(const QString& reason);
-    void ProblemChanged(const QString& problem);
     void ActiveAppChanged(const QString& app);
     void EscapePressed();
 

@@ -385,9 +385,14 @@ bool isVertexStage(ShaderEntry entry) {
     return entry == ShaderEntry::foldVertex || entry == ShaderEntry::quadVertex;
 }
 
-std::string stageText(ShaderEntry entry, unsigned features) {
+std::string stageText(ShaderEntry entry, unsigned features, ShaderDialect dialect) {
     const std::string& text = glsl();
     const std::size_t firstLine = text.find('\n') + 1;
+    // OpenGL ES has no default precision for floats in the fragment stage.
+    const std::string version = dialect == ShaderDialect::es300
+                                    ? "#version 300 es\nprecision highp float;\n"
+                                      "precision highp int;\nprecision highp sampler2D;\n"
+                                    : text.substr(0, firstLine);
     std::string defines = "#define ENTRY_" + std::string(entryName(entry)) + "\n";
     if (entry == ShaderEntry::foldFragment) {
         if ((features & FoldFeature::reduced) != 0) {
@@ -400,7 +405,7 @@ std::string stageText(ShaderEntry entry, unsigned features) {
             defines += "#define FOLD_RIDGE\n";
         }
     }
-    return text.substr(0, firstLine) + defines + text.substr(firstLine);
+    return version + defines + text.substr(firstLine);
 }
 
 } // namespace orvane::ShaderSource

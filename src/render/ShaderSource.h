@@ -36,6 +36,10 @@ inline constexpr unsigned reduced = 4; // Reduce Motion: only the flat, dimmed s
 inline constexpr unsigned full = motionBlur | ridge;
 } // namespace FoldFeature
 
+// The GLSL a context takes: 3.30 core for desktop OpenGL, 3.00 ES for OpenGL ES. A
+// compositor's context may be either.
+enum class ShaderDialect { glsl330, es300 };
+
 namespace ShaderSource {
 
 // Built on first use and kept for the life of the process.
@@ -43,8 +47,9 @@ const std::string& glsl();
 std::string_view entryName(ShaderEntry entry);
 bool isVertexStage(ShaderEntry entry);
 // The program text with ENTRY_<name> (and the sheet's feature macros)
-// defined right after the version line.
-std::string stageText(ShaderEntry entry, unsigned features = FoldFeature::full);
+// defined right after the version line, in the dialect's version and precision.
+std::string stageText(ShaderEntry entry, unsigned features = FoldFeature::full,
+                      ShaderDialect dialect = ShaderDialect::glsl330);
 // "%.10g", with ".0" added when that prints neither a point nor an exponent.
 std::string floatLiteral(double value);
 

@@ -54,10 +54,11 @@ KWinSession::KWinSession(int width, int height, int outputs, Platform platform) 
                    "wl-orvane-test"};
         waitFor = buses_.folder() / "wl-orvane-test";
     }
-    // KWin composites a software renderer's output only when told to.
-    const ScopedEnv compose("KWIN_COMPOSE", platform == Platform::x11
-                                                ? std::optional<std::string>("O2")
-                                                : std::nullopt);
+    // KWin on X11 composites a software renderer's output only when told to.
+    std::optional<ScopedEnv> compose;
+    if (platform == Platform::x11) {
+        compose.emplace("KWIN_COMPOSE", "O2");
+    }
     kwin_ = std::make_unique<ChildProcess>(command, buses_.folder() / "kwin.log");
     const auto limit = std::chrono::steady_clock::now() + 20s;
     while (!buses_.hasOwner(Bus::session, kwinName) ||

@@ -258,12 +258,19 @@ bool OrvaneApp::makeEffect() {
                              return window != nullptr && window->aboveOverlay();
                          },
                          [session] { loadKWinEffectLater(session); }});
-        if (const auto problem = display->pluginProblem()) {
-            p.log.note("display", "KWin's Orvane effect cannot draw the fold: " + *problem + ".");
+        const std::optional<std::string> problem = display->pluginProblem();
+        if (problem) {
+            // KWin on X11 without OpenGL compositing: the overlay can still draw the fold.
+            p.log.note("display",
+                       "KWin's Orvane effect: " + *problem +
+                           (x11 ? " The fold is drawn over the X11 desktop instead." : ""));
         }
-        p.compositorDisplay = display.get();
-        p.display = std::move(display);
-    } else if (x11) {
+        if (!problem || !x11) {
+            p.compositorDisplay = display.get();
+            p.display = std::move(display);
+        }
+    }
+    if (!p.display && x11) {
         auto display = X11FoldDisplay::create(X11FoldDisplay::Ports{
             p.scheduler, p.log, uptimeSeconds,
             [this] {
@@ -299,8 +306,8 @@ bool OrvaneApp::makeEffect() {
         }
         p.x11Display = display.get();
         p.display = std::move(display);
-    } else {
-        // Wayland: no back-end draws the fold there yet.
+    } else if (!p.display) {
+        // Wayland without a compositor's plug-in: nothing draws the fold there.
         p.display = std::make_unique<UnavailableFoldDisplay>(DisplayProblem::unsupportedSession);
     }
     p.system = std::make_unique<LinuxSystem>(LinuxSystem::Sources{

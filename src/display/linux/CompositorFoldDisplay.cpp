@@ -117,7 +117,7 @@ std::optional<std::string> CompositorFoldDisplay::pluginProblem() const {
         return refusal_;
     }
     if (!present_) {
-        return "the compositor's Orvane plug-in is not running";
+        return "The compositor's Orvane plug-in is not running.";
     }
     const QString said = fold_.problem();
     return said.isEmpty() ? std::nullopt : std::optional(said.toStdString());
@@ -228,7 +228,12 @@ void CompositorFoldDisplay::send(const FoldFrameParams& frame) {
 }
 
 void CompositorFoldDisplay::refused(const QDBusError& error) {
-    ports_.log.note("display", "The compositor refused the fold: " + error.message().toStdString());
+    // The controller tries again at its next step: the same refusal is noted once.
+    const std::string said = error.message().toStdString();
+    if (said != lastRefusal_) {
+        ports_.log.note("display", "The compositor refused the fold: " + said);
+        lastRefusal_ = said;
+    }
     if (error.type() != QDBusError::InvalidArgs) {
         refusal_ = error.message().toStdString();
     }

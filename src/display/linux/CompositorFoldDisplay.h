@@ -67,7 +67,7 @@ public:
     // The desktop-entry id of the app in front as the compositor tells it, at once and at
     // every change; empty for none.
     void followActiveApp(std::function<void(const std::string&)> changed);
-    // Why the plug-in cannot draw, in its own words; none while it can.
+    // Why the plug-in cannot draw, in its own words (a sentence); none while it can.
     std::optional<std::string> pluginProblem() const;
 
 private:
@@ -107,7 +107,8 @@ private:
     std::int64_t fps_ = 60;
     std::optional<Output> output_;
     bool present_ = false;
-    std::optional<std::string> refusal_; // the plug-in's last error
+    std::optional<std::string> refusal_; // why the plug-in cannot draw at all
+    std::string lastRefusal_;            // noted in the log
     std::optional<FoldLook> sentLook_;   // the look of the fold begun
     bool watchingEscape_ = false;
     bool keptAbove_ = false; // as last told to the plug-in

@@ -42,7 +42,7 @@ std::string infoLog(GLuint object, bool isProgram) {
     return log.empty() ? "no log" : log;
 }
 
-Result<gl::Shader, FoldRendererError> compile(ShaderEntry entry,
+Result<gl::Shader, FoldRendererError> compile(ShaderEntry entry, ShaderDialect dialect,
                                               unsigned features = FoldFeature::full) {
     const std::string marker = "#ifdef ENTRY_" + std::string(ShaderSource::entryName(entry));
     if (ShaderSource::glsl().find(marker) == std::string::npos) {
@@ -54,7 +54,7 @@ Result<gl::Shader, FoldRendererError> compile(ShaderEntry entry,
         return FoldRendererError{FoldRendererError::Kind::shaderCompileFailed,
                                  "the driver made no shader object"};
     }
-    const std::string text = ShaderSource::stageText(entry, features);
+    const std::string text = ShaderSource::stageText(entry, features, dialect);
     const char* source = text.c_str();
     glShaderSource(shader.get(), 1, &source, nullptr);
     glCompileShader(shader.get());
@@ -158,13 +158,16 @@ std::string FoldRendererError::description() const {
 
 Result<FoldRenderer, FoldRendererError> FoldRenderer::create() {
     using Kind = FoldRendererError::Kind;
-    if (epoxy_gl_version() < 33 || epoxy_is_desktop_gl() == 0) {
+    // Desktop OpenGL 3.3, or OpenGL ES 3.0 (a compositor may draw with either).
+    const bool desktop = epoxy_is_desktop_gl() != 0;
+    if (epoxy_gl_version() < (desktop ? 33 : 30)) {
         return FoldRendererError{Kind::noDevice, {}};
     }
+    const ShaderDialect dialect = desktop ? ShaderDialect::glsl330 : ShaderDialect::es300;
 
     std::array<std::optional<gl::Shader>, allShaderEntries.size()> stages;
     for (ShaderEntry entry : allShaderEntries) {
-        auto shader = compile(entry);
+        auto shader = compile(entry, dialect);
         if (!shader) {
             return shader.error();
         }
@@ -175,6 +178,7 @@ Result<FoldRenderer, FoldRendererError> FoldRenderer::create() {
     };
 
     FoldRenderer renderer;
+    renderer.dialect_ = dialect;
     struct Link {
         gl::Program* program;
         ShaderEntry vertex;
@@ -301,7 +305,7 @@ GLuint FoldRenderer::foldProgram(unsigned features) {
     }
     // The full program compiled, so its variants will; should one not, the
     // full program draws the same picture.
-    auto fragment = compile(ShaderEntry::foldFragment, features);
+    auto fragment = compile(ShaderEntry::foldFragment, dialect_, features);
     GLuint name = fold_.get();
     if (fragment) {
         if (auto program = linkProgram(foldVertex_.get(), fragment.value().get())) {

@@ -7,6 +7,7 @@
 
 #include "core/Result.h"
 #include "render/FoldUniforms.h"
+#include "render/ShaderSource.h"
 #include "render/linux/GlObjects.h"
 
 #include <cstdint>
@@ -43,6 +44,7 @@ struct RenderTarget {
 
 class FoldRenderer {
 public:
+    // In the current context: desktop OpenGL 3.3 or OpenGL ES 3.0.
     static Result<FoldRenderer, FoldRendererError> create();
 
     // Compiles every variant of the sheet's program now, so that none stalls a frame of a
@@ -105,6 +107,7 @@ private:
     gl::Buffer blurBlock_;
     std::int64_t indexCount_ = 0;
     std::map<TextureKey, gl::RenderTexture> textures_;
+    ShaderDialect dialect_ = ShaderDialect::glsl330;
     double lastSheetAngle_ = 0;
     double lastVelocity_ = 0;
     int lastPassCount_ = 0;

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "render/linux/GlObjects.h"
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 namespace orvane::gl {
 
 RenderTexture makeRenderTexture(int width, int height, const void* pixels) {
@@ -22,7 +26,22 @@ RenderTexture makeRenderTexture(int width, int height, const void* pixels) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    if (epoxy_is_desktop_gl() != 0) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                     pixels);
+    } else {
+        // OpenGL ES takes no BGRA: the pixels go in as RGBA.
+        std::vector<std::uint8_t> rgba;
+        if (pixels != nullptr) {
+            const auto* bgra = static_cast<const std::uint8_t*>(pixels);
+            rgba.assign(bgra, bgra + static_cast<std::size_t>(width) * height * 4);
+            for (std::size_t i = 0; i < rgba.size(); i += 4) {
+                std::swap(rgba[i], rgba[i + 2]);
+            }
+        }
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     rgba.empty() ? nullptr : rgba.data());
+    }
     glBindTexture(GL_TEXTURE_2D, 0);
     if (glGetError() != GL_NO_ERROR) {
         return out;

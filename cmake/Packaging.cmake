@@ -64,7 +64,9 @@ install(FILES ${ORVANE_PACKAGING}/copyright ${ORVANE_PACKAGING_OUT}/changelog.gz
   DESTINATION share/doc/${ORVANE_PACKAGE})
 
 # The KWin effect goes where that KWin's Qt looks for plug-ins; KWin loads only a plug-in
-# built for its own version, so the package asks for exactly that KWin.
+# built for its own version, so the package asks for exactly that KWin (Debian's
+# kwin-common; without dpkg there is no package of it).
+set(CPACK_COMPONENTS_ALL main)
 if(TARGET orvanefold)
   if(ORVANE_KWIN_VERSION EQUAL 6)
     set(kwin_plugins ${QT6_INSTALL_PLUGINS})
@@ -78,25 +80,17 @@ if(TARGET orvanefold)
     COMPONENT kwineffect)
   install(FILES ${ORVANE_PACKAGING}/copyright ${ORVANE_PACKAGING_OUT}/changelog.gz
     DESTINATION share/doc/${ORVANE_PACKAGE}-kwin-effect COMPONENT kwineffect)
-  install(CODE [[
-    if(CMAKE_INSTALL_DO_STRIP)
-      file(GLOB effect "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/lib/*/qt*/plugins/kwin/effects/plugins/orvanefold.so")
-      execute_process(COMMAND strip --strip-unneeded --remove-section=.comment
-        --remove-section=.note ${effect} COMMAND_ERROR_IS_FATAL ANY)
-    endif()
-  ]] COMPONENT kwineffect)
   execute_process(COMMAND dpkg-query -W "-f=\${Version}" kwin-common OUTPUT_VARIABLE kwin_deb
-    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
   string(REGEX MATCH "^([0-9]+:)?([0-9]+)\\.([0-9]+)\\.([0-9]+)" kwin_upstream "${kwin_deb}")
-  if(NOT kwin_upstream)
-    message(FATAL_ERROR "The version of kwin-common is not known: ${kwin_deb}")
+  if(kwin_upstream)
+    math(EXPR kwin_next "${CMAKE_MATCH_4} + 1")
+    set(kwin_epoch ${CMAKE_MATCH_1})
+    set(kwin_range "kwin-common (>= ${kwin_upstream}~), kwin-common (<< ${kwin_epoch}${CMAKE_MATCH_2}.${CMAKE_MATCH_3}.${kwin_next}~)")
+    list(APPEND CPACK_COMPONENTS_ALL kwineffect)
+  else()
+    message(WARNING "kwin-common's version is not known: no orvane-kwin-effect package")
   endif()
-  math(EXPR kwin_next "${CMAKE_MATCH_4} + 1")
-  set(kwin_epoch ${CMAKE_MATCH_1})
-  set(kwin_range "kwin-common (>= ${kwin_upstream}~), kwin-common (<< ${kwin_epoch}${CMAKE_MATCH_2}.${CMAKE_MATCH_3}.${kwin_next}~)")
-  set(CPACK_COMPONENTS_ALL main kwineffect)
-else()
-  set(CPACK_COMPONENTS_ALL main)
 endif()
 
 set(CPACK_GENERATOR DEB)
@@ -131,7 +125,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_MAIN_PACKAGE_NAME ${ORVANE_PACKAGE})
 set(CPACK_DEBIAN_MAIN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_MAIN_PACKAGE_CONTROL_EXTRA ${ORVANE_PACKAGING}/postinst ${ORVANE_PACKAGING}/postrm)
-if(TARGET orvanefold)
+if(kwineffect IN_LIST CPACK_COMPONENTS_ALL)
   set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS ${ORVANE_PACKAGE}-kwin-effect)
   set(CPACK_DEBIAN_KWINEFFECT_PACKAGE_NAME ${ORVANE_PACKAGE}-kwin-effect)
   set(CPACK_DEBIAN_KWINEFFECT_FILE_NAME DEB-DEFAULT)

@@ -25,6 +25,7 @@
 #include <QPainter>
 #include <QRasterWindow>
 #include <QScreen>
+#include <QTimer>
 
 #include <doctest/doctest.h>
 
@@ -38,6 +39,7 @@
 #include <string_view>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 using namespace orvane;
@@ -142,17 +144,27 @@ public:
         return reply.error();
     }
 
-    // Frames at the display's rate for `seconds`, each for the next frame's moment.
+    // Frames at the display's rate, each for the next frame's moment, from now until stop():
+    // they go on while a screenshot is taken, which runs the events. Runs them for `seconds`.
     void sendFrames(double angle, double seconds) {
-        const double end = monotonicNow() + seconds;
-        while (monotonicNow() < end) {
-            fold_.Update(angle, false, angle, 0, 1, monotonicNow() + frameInterval);
-            test::spinFor(frameInterval);
+        angle_ = angle;
+        if (!frames_.isActive()) {
+            QObject::connect(&frames_, &QTimer::timeout, [this] {
+                fold_.Update(angle_, false, angle_, 0, 1, monotonicNow() + frameInterval);
+            });
+            frames_.start(static_cast<int>(frameInterval * 1000));
         }
+        test::spinFor(seconds);
+    }
+    void stop() {
+        frames_.stop();
+        frames_.disconnect();
     }
 
 private:
     FoldInterface fold_;
+    QTimer frames_;
+    double angle_ = 0;
 };
 
 bool loadEffect(test::KWinSession& kwin) {
@@ -266,6 +278,7 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     CHECK(meanDifference(folded, expected) < 0.01);
 
     // End gives the desktop back at once.
+    driver.stop();
     driver.fold().End().waitForFinished();
     test::spinFor(0.2);
     CHECK(meanDifference(shot(kwin, "ended"), desktop) < 0.002);
@@ -277,6 +290,7 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     REQUIRE_FALSE(driver.begin(output, look).isValid());
     driver.sendFrames(45, 0.2);
     CHECK(meanDifference(kwin.screenshot(), desktop) > 0.1);
+    driver.stop();
     REQUIRE(test::spinUntil([&] { return ended.count() == 1; }, 3));
     CHECK(ended.at(0).contains("stopped"));
     test::spinFor(0.1);
@@ -303,7 +317,34 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     CHECK(shot(kwin, "covered").pixelColor(screenWidth / 2, 90) == mark);
     driver.fold().Undress().waitForFinished();
     driver.sendFrames(50, 0.2);
-    CHECK(kwin.screenshot().pixelColor(screenWidth / 2, 90) != mark);
+    const QImage undressed = kwin.screenshot();
+    CHECK(undressed.pixelColor(screenWidth / 2, 90) != mark);
+    CHECK(meanDifference(undressed, desktop) > 0.1);
+
+    // Another program on the bus cannot change the fold, nor hand over a picture that is not
+    // sealed; the fold goes on.
+    QDBusConnection other =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("stranger"));
+    {
+        FoldInterface stranger(qString(FoldContract::busName), qString(FoldContract::objectPath),
+                               other);
+        QDBusPendingReply<> ending = stranger.End();
+        ending.waitForFinished();
+        CHECK(ending.error().type() == QDBusError::AccessDenied);
+        stranger.Update(10, false, 10, 0, 1, monotonicNow());
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("stranger"));
+    const int loose = memfd_create("loose", MFD_CLOEXEC);
+    REQUIRE(loose >= 0);
+    REQUIRE(::ftruncate(loose, cover.sizeInBytes()) == 0);
+    QDBusPendingReply<> unsealed = driver.fold().Dress(QDBusUnixFileDescriptor(loose), screenWidth,
+                                                       screenHeight, int(cover.bytesPerLine()));
+    ::close(loose);
+    unsealed.waitForFinished();
+    CHECK(unsealed.error().type() == QDBusError::InvalidArgs);
+    test::spinFor(0.2);
+    CHECK(meanDifference(kwin.screenshot(), undressed) < 0.01);
+    driver.stop();
     driver.fold().End().waitForFinished();
 
     // What a stranger may send: refused with a reason, or ignored, never a fold or a crash.
@@ -323,6 +364,7 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     CHECK(fromPipe.error().type() == QDBusError::InvalidArgs);
     ::close(pipe[0]);
     ::close(pipe[1]);
+    driver.stop();
     driver.fold().End().waitForFinished();
     CHECK(kwin.running());
     CHECK(meanDifference(kwin.screenshot(), desktop) < 0.002);
@@ -341,6 +383,7 @@ void foldsAsTheRendererDoes(Session& session, const char* name) {
     driver.sendFrames(60, 0.4);
     const QImage folded = shot(kwin, name);
     CHECK(meanDifference(folded, reference(session.desktop, look, 60)) < 0.01);
+    driver.stop();
     driver.fold().End().waitForFinished();
     CHECK(screenBecomes(kwin, session.desktop, false, 2));
 }
@@ -383,6 +426,7 @@ TEST_CASE("KWin folds only the output the fold began on") {
     driver.sendFrames(60, 0.3);
     CHECK(meanDifference(kwin.screenshot(folding), before) > 0.1);
     CHECK(meanDifference(kwin.screenshot(other), otherBefore) < 0.002);
+    driver.stop();
     driver.fold().End().waitForFinished();
 }
 

@@ -2,12 +2,15 @@
 #include "FoldEffect.h"
 
 #include "foldadaptor.h"
+#include "platform/MonotonicClock.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
+#include <QDBusPendingCallWatcher>
 #include <QKeyEvent>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,16 +22,11 @@ namespace orvane {
 
 namespace {
 
-// Effects are drawn in chain order; the screenshot effect reads the frame in its own
-// paint, so the fold goes in before it.
+// Late in the chain: effects earlier in it (the screenshot effect among them) wrap this one's
+// painting, so what they read holds the fold.
 constexpr int chainPosition = 99;
 // How often the effect listens for silence while a fold runs.
 constexpr std::chrono::milliseconds watchdogTick{50};
-
-double monotonicNow() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
 
 QString qString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
@@ -55,11 +53,15 @@ QString appOf(KWin::EffectWindow* window) {
     return parts.isEmpty() ? QString() : parts.last();
 }
 
-// The whole picture from a descriptor whose other end a stranger holds: only a file of
-// fixed contents (a memfd) is read, never a pipe that could stall the compositor.
+// The whole picture from a descriptor a stranger may hand over: only a memory file sealed
+// against shrinking and writing is read. A pipe, a FUSE file or a hung network file could
+// stall the compositor, and a file that shrinks under the reader could end it.
 std::optional<std::vector<std::uint8_t>> readPicture(int fd, int width, int height, int stride) {
+    constexpr int sealed = F_SEAL_SHRINK | F_SEAL_WRITE;
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const int seals = fcntl(fd, F_GET_SEALS);
+    if (seals < 0 || (seals & sealed) != sealed || fstat(fd, &info) != 0 ||
+        !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
     const auto rowBytes = static_cast<std::size_t>(width) * 4;
@@ -82,6 +84,10 @@ std::optional<std::vector<std::uint8_t>> readPicture(int fd, int width, int heig
 
 FoldEffect::FoldEffect() {
     new FoldAdaptor(this);
+    driverWatch_.setConnection(QDBusConnection::sessionBus());
+    driverWatch_.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+    connect(&driverWatch_, &QDBusServiceWatcher::serviceUnregistered, this,
+            [this] { endFold(QStringLiteral("Orvane left the session bus.")); });
     watchdog_.setInterval(watchdogTick);
     connect(&watchdog_, &QTimer::timeout, this, &FoldEffect::checkSilence);
     connect(KWin::effects, &KWin::EffectsHandler::windowActivated, this,
@@ -122,7 +128,7 @@ FoldEffect::~FoldEffect() {
     if (painter_ && KWin::effects->makeOpenGLContextCurrent()) {
         painter_.reset();
     } else {
-        // Without the context the GL names cannot be given back; KWin's teardown does.
+        // Without the context the names cannot be given back: they go with the context.
         (void)painter_.release();
     }
 }
@@ -158,46 +164,60 @@ constexpr int aboveMask = KWin::Effect::PAINT_WINDOW_TRANSLUCENT;
 void FoldEffect::paintScreen(const KWin::RenderTarget& renderTarget,
                              const KWin::RenderViewport& viewport, int mask, const QRegion& region,
                              KWin::Output* screen) {
+    const std::optional<FoldFrameParams> frame = frameFor(screen);
+    above_ = frame ? windowsAbove() : QList<KWin::EffectWindow*>();
     KWin::effects->paintScreen(renderTarget, viewport, mask, region, screen);
-    if (paintFold(screen, viewport.renderRect().toRect(), viewport.scale())) {
+    if (frame) {
+        paintFold(*frame, viewport.renderRect().toRect(), viewport.scale());
         drawingAbove_ = true;
-        for (KWin::EffectWindow* window : windowsAbove()) {
+        for (KWin::EffectWindow* window : std::as_const(above_)) {
             KWin::WindowPaintData data;
             KWin::effects->drawWindow(renderTarget, viewport, window, aboveMask,
                                       KWin::infiniteRegion(), data);
         }
         drawingAbove_ = false;
     }
+    above_.clear();
 }
 
 void FoldEffect::paintWindow(const KWin::RenderTarget& renderTarget,
                              const KWin::RenderViewport& viewport, KWin::EffectWindow* window,
                              int mask, QRegion region, KWin::WindowPaintData& data) {
-    if (drawingAbove_ || !windowsAbove().contains(window)) {
+    if (drawingAbove_ || !above_.contains(window)) {
         KWin::effects->paintWindow(renderTarget, viewport, window, mask, region, data);
     }
 }
 #else
 void FoldEffect::paintScreen(int mask, const QRegion& region, KWin::ScreenPaintData& data) {
+    const std::optional<FoldFrameParams> frame = frameFor(data.screen());
+    above_ = frame ? windowsAbove() : QList<KWin::EffectWindow*>();
     KWin::effects->paintScreen(mask, region, data);
-    if (paintFold(data.screen(), KWin::effects->renderTargetRect(),
-                  KWin::effects->renderTargetScale())) {
+    if (frame) {
+        paintFold(*frame, KWin::effects->renderTargetRect(), KWin::effects->renderTargetScale());
         drawingAbove_ = true;
-        for (KWin::EffectWindow* window : windowsAbove()) {
+        for (KWin::EffectWindow* window : std::as_const(above_)) {
             KWin::WindowPaintData above(data.projectionMatrix());
             KWin::effects->drawWindow(window, aboveMask, KWin::infiniteRegion(), above);
         }
         drawingAbove_ = false;
     }
+    above_.clear();
 }
 
 void FoldEffect::paintWindow(KWin::EffectWindow* window, int mask, QRegion region,
                              KWin::WindowPaintData& data) {
-    if (drawingAbove_ || !windowsAbove().contains(window)) {
+    if (drawingAbove_ || !above_.contains(window)) {
         KWin::effects->paintWindow(window, mask, region, data);
     }
 }
 #endif
+
+std::optional<FoldFrameParams> FoldEffect::frameFor(const kwin::Screen* screen) const {
+    if (!painter_ || output_ == nullptr || (screen != nullptr && screen != output_)) {
+        return std::nullopt;
+    }
+    return track_.frameAt(presentTime_);
+}
 
 QList<KWin::EffectWindow*> FoldEffect::windowsAbove() const {
     QList<KWin::EffectWindow*> above;
@@ -213,13 +233,10 @@ QList<KWin::EffectWindow*> FoldEffect::windowsAbove() const {
     return above;
 }
 
-bool FoldEffect::paintFold(const kwin::Screen* screen, const QRect& targetRect, double scale) {
-    if (!painter_ || output_ == nullptr || (screen != nullptr && screen != output_)) {
-        return false;
-    }
-    const std::optional<FoldFrameParams> frame = track_.frameAt(presentTime_);
-    if (!frame) {
-        return false;
+void FoldEffect::paintFold(const FoldFrameParams& frame, const QRect& targetRect, double scale) {
+    if (undress_) {
+        painter_->clearDressing();
+        undress_ = false;
     }
     if (pendingDressing_) {
         painter_->setDressing(pendingDressing_->data(), pendingDressingSize_.width(),
@@ -237,8 +254,7 @@ bool FoldEffect::paintFold(const kwin::Screen* screen, const QRect& targetRect, 
     painter_->draw(CompositorTarget{static_cast<GLuint>(framebuffer), left,
                                     targetHeight - top - size.height(), size.width(),
                                     size.height()},
-                   *frame, frozen_);
-    return true;
+                   frame, frozen_);
 }
 
 void FoldEffect::postPaintScreen() {
@@ -272,16 +288,18 @@ void FoldEffect::Begin(const QString& output, const QString& style, double persp
                        QStringLiteral("The look is not one Orvane draws: ") + style);
         return;
     }
+    if (!mayDrive()) {
+        return;
+    }
     if (output_ != nullptr && output_ != screen) {
         repaintOutput();
         frozen_ = false;
     }
     output_ = screen;
-    if (calledFromDBus()) {
-        owner_ =
-            static_cast<pid_t>(connection().interface()->servicePid(message().service()).value());
+    if (calledFromDBus() && driver_ != message().service()) {
+        takeDriver(message().service());
     }
-    track_.begin(*look, monotonicNow());
+    track_.begin(*look, monotonicSeconds());
     watchdog_.start();
     updateGrab();
     repaintOutput();
@@ -289,48 +307,93 @@ void FoldEffect::Begin(const QString& output, const QString& style, double persp
 
 void FoldEffect::Update(double angle, bool scripted, double sheetAngle, double velocity,
                         double opacity, double targetTime) {
-    if (track_.push({angle, scripted, sheetAngle, velocity, opacity, targetTime}, monotonicNow())) {
+    if (calledFromDBus() && message().service() != driver_) {
+        return; // only the program that began the fold moves it
+    }
+    if (track_.push({angle, scripted, sheetAngle, velocity, opacity, targetTime},
+                    monotonicSeconds())) {
         repaintOutput();
     }
 }
 
 void FoldEffect::Freeze(bool frozen) {
+    if (!mayDrive()) {
+        return;
+    }
     frozen_ = frozen;
     repaintOutput();
 }
 
 void FoldEffect::Dress(const QDBusUnixFileDescriptor& pixels, int width, int height, int stride) {
+    if (!mayDrive()) {
+        return;
+    }
     if (output_ == nullptr) {
         sendErrorReply(QDBusError::Failed, QStringLiteral("No fold is in progress."));
         return;
     }
-    const QSize size = nativeSize(output_);
-    const bool shaped = width == size.width() && height == size.height() && stride >= width * 4 &&
-                        stride <= std::numeric_limits<int>::max() / std::max(height, 1);
+    // Any size is scaled to the output (a client may not know the output's pixels at a
+    // fractional scale); at most twice its size, which bounds what is read and kept.
+    const QSize size = nativeSize(output_) * 2;
+    const bool shaped = width > 0 && height > 0 && width <= size.width() &&
+                        height <= size.height() && stride >= width * 4 &&
+                        stride <= std::numeric_limits<int>::max() / height;
     std::optional<std::vector<std::uint8_t>> read =
         shaped && pixels.isValid() ? readPicture(pixels.fileDescriptor(), width, height, stride)
                                    : std::nullopt;
     if (!read) {
         sendErrorReply(QDBusError::InvalidArgs,
-                       QStringLiteral("The cover's picture must be a file of %1×%2 pixels.")
+                       QStringLiteral("The cover's picture must be a sealed memory file "
+                                      "of at most %1×%2 pixels.")
                            .arg(size.width())
                            .arg(size.height()));
         return;
     }
     pendingDressing_ = std::move(read);
-    pendingDressingSize_ = size;
+    pendingDressingSize_ = QSize(width, height);
     repaintOutput();
 }
 
 void FoldEffect::Undress() {
-    pendingDressing_.reset();
-    if (painter_) {
-        painter_->clearDressing();
+    if (!mayDrive()) {
+        return;
     }
+    pendingDressing_.reset();
+    undress_ = true; // in the next paint, where KWin's context is current
     repaintOutput();
 }
 
+bool FoldEffect::mayDrive() {
+    // While a fold runs only the program that began it may change it.
+    if (!calledFromDBus() || !track_.isActive() || message().service() == driver_) {
+        return true;
+    }
+    sendErrorReply(QDBusError::AccessDenied, QStringLiteral("Another program drives the fold."));
+    return false;
+}
+
+void FoldEffect::takeDriver(const QString& service) {
+    driver_ = service;
+    owner_ = 0;
+    driverWatch_.setWatchedServices({service});
+    // The pid picks the windows kept above; asked without blocking the compositor.
+    auto* call = new QDBusPendingCallWatcher(
+        connection().interface()->asyncCall(QStringLiteral("GetConnectionUnixProcessID"), service),
+        this);
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, service](QDBusPendingCallWatcher* done) {
+                const QDBusPendingReply<uint> reply = *done;
+                if (reply.isValid() && service == driver_) {
+                    owner_ = static_cast<pid_t>(reply.value());
+                }
+                done->deleteLater();
+            });
+}
+
 void FoldEffect::End() {
+    if (!mayDrive()) {
+        return;
+    }
     endFold({});
 }
 
@@ -347,6 +410,8 @@ void FoldEffect::endFold(const QString& reason) {
     watchEscape_ = false;
     keepAbove_ = false;
     owner_ = 0;
+    driver_.clear();
+    driverWatch_.setWatchedServices({});
     updateGrab();
     if (painter_ && KWin::effects->makeOpenGLContextCurrent()) {
         painter_->clearDressing();
@@ -358,11 +423,17 @@ void FoldEffect::endFold(const QString& reason) {
 }
 
 void FoldEffect::WatchEscape(bool watch) {
+    if (!mayDrive()) {
+        return;
+    }
     watchEscape_ = watch;
     updateGrab();
 }
 
 void FoldEffect::KeepAbove(bool keep) {
+    if (!mayDrive()) {
+        return;
+    }
     keepAbove_ = keep;
     updateGrab();
     repaintOutput();
@@ -387,7 +458,7 @@ void FoldEffect::grabbedKeyboardEvent(QKeyEvent* event) {
 }
 
 void FoldEffect::checkSilence() {
-    if (track_.settled(monotonicNow())) {
+    if (track_.settled(monotonicSeconds())) {
         endFold(QStringLiteral("Orvane stopped sending frames."));
     }
 }

@@ -11,6 +11,7 @@
 #include "display/FrameTrack.h"
 
 #include <QDBusContext>
+#include <QDBusServiceWatcher>
 #include <QDBusUnixFileDescriptor>
 #include <QTimer>
 
@@ -65,11 +66,16 @@ Q_SIGNALS:
     void EscapePressed();
 
 private:
-    // After the compositor drew `screen` (none: every screen, as on X11) into the current
-    // framebuffer, which shows `targetRect` of the desktop at `scale`; whether it folded.
-    bool paintFold(const kwin::Screen* screen, const QRect& targetRect, double scale);
+    // The frame to fold `screen` with (none: every screen, as on X11); none when it does not.
+    std::optional<FoldFrameParams> frameFor(const kwin::Screen* screen) const;
+    // After the compositor drew the output into the current framebuffer, which shows
+    // `targetRect` of the desktop at `scale`.
+    void paintFold(const FoldFrameParams& frame, const QRect& targetRect, double scale);
     // The windows of the process that began the fold, while they stay above it.
     QList<KWin::EffectWindow*> windowsAbove() const;
+    // False, with an error sent, for a call from another program than the fold's.
+    bool mayDrive();
+    void takeDriver(const QString& service);
     void endFold(const QString& reason);
     void checkSilence();
     void repaintOutput();
@@ -87,8 +93,12 @@ private:
     bool watchEscape_ = false;
     bool grabbed_ = false;
     bool keepAbove_ = false;
-    pid_t owner_ = 0;           // the process that began the fold
-    bool drawingAbove_ = false; // its windows are drawn over the fold, not under it
+    QString driver_; // the bus name of the program that began the fold
+    QDBusServiceWatcher driverWatch_;
+    pid_t owner_ = 0;                  // its process
+    QList<KWin::EffectWindow*> above_; // kept above in the pass being painted
+    bool drawingAbove_ = false;        // they are drawn over the fold, not under it
+    bool undress_ = false;             // the picture goes at the next paint
     double presentTime_ = 0;
     // The cover's picture, tightly packed, until the next paint uploads it.
     std::optional<std::vector<std::uint8_t>> pendingDressing_;

@@ -26,6 +26,8 @@ public:
         }
         blend_ = glIsEnabled(GL_BLEND);
         scissor_ = glIsEnabled(GL_SCISSOR_TEST);
+        depth_ = glIsEnabled(GL_DEPTH_TEST);
+        cull_ = glIsEnabled(GL_CULL_FACE);
         glGetIntegerv(GL_BLEND_SRC_RGB, &blendFunc_[0]);
         glGetIntegerv(GL_BLEND_DST_RGB, &blendFunc_[1]);
         glGetIntegerv(GL_BLEND_SRC_ALPHA, &blendFunc_[2]);
@@ -47,6 +49,8 @@ public:
         glActiveTexture(static_cast<GLenum>(activeTexture_));
         blend_ ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
         scissor_ ? glEnable(GL_SCISSOR_TEST) : glDisable(GL_SCISSOR_TEST);
+        depth_ ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
+        cull_ ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
         glBlendFuncSeparate(static_cast<GLenum>(blendFunc_[0]), static_cast<GLenum>(blendFunc_[1]),
                             static_cast<GLenum>(blendFunc_[2]), static_cast<GLenum>(blendFunc_[3]));
     }
@@ -67,6 +71,8 @@ private:
     std::array<GLint, units> samplers_{};
     GLboolean blend_ = GL_FALSE;
     GLboolean scissor_ = GL_FALSE;
+    GLboolean depth_ = GL_FALSE;
+    GLboolean cull_ = GL_FALSE;
     std::array<GLint, 4> blendFunc_{};
 };
 
@@ -77,6 +83,11 @@ bool sized(const gl::RenderTexture& texture, int width, int height) {
 } // namespace
 
 Result<SheetPainter, std::string> SheetPainter::create() {
+    // Before any call of OpenGL 3: an older context has none of them to make.
+    const bool desktop = epoxy_is_desktop_gl() != 0;
+    if (epoxy_gl_version() < (desktop ? 33 : 30)) {
+        return std::string("KWin's OpenGL context is older than OpenGL 3.3 or OpenGL ES 3.0.");
+    }
     const SavedGlState saved;
     auto renderer = FoldRenderer::create();
     if (!renderer) {
@@ -119,7 +130,8 @@ void SheetPainter::draw(const CompositorTarget& target, const FoldFrameParams& f
 
     const RenderTarget canvas{canvas_.framebuffer.get(), w, h, true};
     renderer_.encode(SourceTexture{source_.texture.get(), w, h}, canvas, frame);
-    if (dressing_.texture && dressing_.width == w && dressing_.height == h) {
+    if (dressing_.texture) {
+        // Drawn over the whole output, whatever its pixel size.
         renderer_.layOver(SourceTexture{dressing_.texture.get(), w, h}, canvas);
     }
 
@@ -142,6 +154,8 @@ void SheetPainter::clearDressing() {
 void SheetPainter::releaseTextures() {
     source_ = {};
     canvas_ = {};
+    dressing_ = {};
+    renderer_.releaseTextures();
 }
 
 } // namespace orvane

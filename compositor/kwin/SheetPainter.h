@@ -30,11 +30,12 @@ public:
     // Folds what the target holds; a held fold folds the desktop as it was read last.
     // Draws nothing it cannot set up.
     void draw(const CompositorTarget& target, const FoldFrameParams& frame, bool held);
-    // The cover's picture (premultiplied, top row first) drawn over every fold from now
-    // on; none removes it.
+    // The cover's picture (premultiplied BGRA, top row first) drawn over the whole output in
+    // every fold from now on, scaled to it.
     void setDressing(const void* pixels, int width, int height);
     void clearDressing();
-    // Gives back the frame-sized textures between folds; the programs stay.
+    // Gives back every texture between folds, the picture and the blur's too; the programs
+    // stay.
     void releaseTextures();
 
 private:

@@ -238,6 +238,10 @@ bool OrvaneApp::makeEffect() {
     };
     const QDBusConnection session = QDBusConnection::sessionBus();
     const KWinEffectState kwin = ensureKWinEffect(session);
+    if (kwin == KWinEffectState::taken) {
+        p.log.note("display", "Another program holds the name of Orvane's KWin effect on the "
+                              "session bus: the effect is not used.");
+    }
     if (kwin == KWinEffectState::notInstalled) {
         p.log.note("display", x11 ? "KWin runs without Orvane's effect (orvane-kwin-effect): the "
                                     "fold is drawn over the X11 desktop instead."
@@ -246,18 +250,19 @@ bool OrvaneApp::makeEffect() {
     }
     if (kwin == KWinEffectState::running) {
         auto display = std::make_unique<CompositorFoldDisplay>(
-            session, CompositorFoldDisplay::Ports{
-                         p.log,
-                         [this] {
-                             return parts_->effect ? parts_->effect->settings().builtInScreen
-                                                   : std::string();
-                         },
-                         paintCover, monotonicSeconds,
-                         [this] {
-                             const SettingsWindow* window = parts_->settingsWindow.get();
-                             return window != nullptr && window->aboveOverlay();
-                         },
-                         [session] { loadKWinEffectLater(session); }});
+            session,
+            CompositorFoldDisplay::Ports{
+                p.log,
+                [this] {
+                    return parts_->effect ? parts_->effect->settings().builtInScreen
+                                          : std::string();
+                },
+                paintCover, monotonicSeconds,
+                [this] {
+                    const SettingsWindow* window = parts_->settingsWindow.get();
+                    return window != nullptr && window->aboveOverlay();
+                },
+                [session] { loadKWinEffectLater(session); }, QStringLiteral("org.kde.KWin")});
         const std::optional<std::string> problem = display->pluginProblem();
         if (problem) {
             // KWin on X11 without OpenGL compositing: the overlay can still draw the fold.

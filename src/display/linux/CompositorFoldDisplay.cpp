@@ -7,6 +7,7 @@
 #include "display/FoldContract.h"
 #include "platform/SealedFile.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
 #include <QDBusUnixFileDescriptor>
 #include <QGuiApplication>
@@ -68,8 +69,18 @@ CompositorFoldDisplay::CompositorFoldDisplay(const QDBusConnection& bus, Ports p
             activeAppChanged_(app.toStdString());
         }
     });
-    present_ = bus.interface() != nullptr &&
-               bus.interface()->isServiceRegistered(qString(FoldContract::busName)).value();
+    present_ = checkPlugin();
+}
+
+bool CompositorFoldDisplay::checkPlugin() {
+    QDBusConnectionInterface* names = fold_.connection().interface();
+    if (names == nullptr || names->serviceOwner(qString(FoldContract::busName)).value() !=
+                                names->serviceOwner(ports_.compositor).value()) {
+        return false;
+    }
+    const QString problem = fold_.problem();
+    refusal_ = problem.isEmpty() ? std::nullopt : std::optional(problem.toStdString());
+    return true;
 }
 
 CompositorFoldDisplay::~CompositorFoldDisplay() {
@@ -200,9 +211,13 @@ void CompositorFoldDisplay::send(const FoldFrameParams& frame) {
                         look.perspective, look.blur, look.shadow, look.clearAngle,
                         look.reduceMotion),
             this);
+        if (starting) {
+            ++foldSerial_;
+        }
         connect(call, &QDBusPendingCallWatcher::finished, this,
-                [this](QDBusPendingCallWatcher* done) {
-                    if (done->isError()) {
+                [this, serial = foldSerial_](QDBusPendingCallWatcher* done) {
+                    // A refusal of a fold already over says nothing of the one now.
+                    if (done->isError() && serial == foldSerial_ && sentLook_) {
                         refused(done->error());
                     }
                     done->deleteLater();
@@ -234,7 +249,8 @@ void CompositorFoldDisplay::refused(const QDBusError& error) {
         ports_.log.note("display", "The compositor refused the fold: " + said);
         lastRefusal_ = said;
     }
-    if (error.type() != QDBusError::InvalidArgs) {
+    // Failed is the plug-in's own problem; a bad argument or another program's fold pass.
+    if (error.type() == QDBusError::Failed) {
         refusal_ = error.message().toStdString();
     }
     sentLook_.reset();
@@ -245,14 +261,17 @@ void CompositorFoldDisplay::refused(const QDBusError& error) {
 }
 
 void CompositorFoldDisplay::pluginChanged(bool present) {
-    present_ = present;
     refusal_.reset();
+    present_ = present && checkPlugin();
     sentLook_.reset();
-    if (!present) {
+    if (!present_) {
         enter(Mode::hidden);
         reload_.start();
     } else {
         reload_.stop();
+        if (activeAppChanged_) {
+            activeAppChanged_(fold_.activeApp().toStdString());
+        }
     }
     if (client_ != nullptr) {
         client_->desktopFailed();
@@ -305,7 +324,19 @@ void CompositorFoldDisplay::dress() {
     }
     const QDBusUnixFileDescriptor file(fd); // holds a copy
     ::close(fd);
-    fold_.Dress(file, picture.width(), picture.height(), static_cast<int>(picture.bytesPerLine()));
+    auto* call = new QDBusPendingCallWatcher(fold_.Dress(file, picture.width(), picture.height(),
+                                                         static_cast<int>(picture.bytesPerLine())),
+                                             this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
+        if (done->isError()) {
+            const std::string said = done->error().message().toStdString();
+            if (said != lastRefusal_) {
+                ports_.log.note("display", "The compositor refused the cover: " + said);
+                lastRefusal_ = said;
+            }
+        }
+        done->deleteLater();
+    });
 }
 
 } // namespace orvane

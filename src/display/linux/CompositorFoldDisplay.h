@@ -39,6 +39,8 @@ public:
         std::function<bool()> ownWindowsAbove;
         // Asks the compositor to load the plug-in again, without waiting.
         std::function<void()> reload;
+        // The compositor's name on the bus: only its own connection may serve the plug-in.
+        QString compositor;
     };
 
     CompositorFoldDisplay(const QDBusConnection& bus, Ports ports);
@@ -92,6 +94,8 @@ private:
     void enter(Mode mode);
     void watchEscape(bool watch);
     void pluginChanged(bool present);
+    // Whether the plug-in's name is served by the compositor itself; reads its Problem.
+    bool checkPlugin();
     void refused(const QDBusError& error);
     void dress();
 
@@ -108,6 +112,7 @@ private:
     std::optional<Output> output_;
     bool present_ = false;
     std::optional<std::string> refusal_; // why the plug-in cannot draw at all
+    unsigned foldSerial_ = 0;            // the fold a reply belongs to
     std::string lastRefusal_;            // noted in the log
     std::optional<FoldLook> sentLook_;   // the look of the fold begun
     bool watchingEscape_ = false;

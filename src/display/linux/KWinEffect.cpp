@@ -36,13 +36,18 @@ KWinEffectState ensureKWinEffect(const QDBusConnection& bus) {
     if (names == nullptr || !names->isServiceRegistered(QStringLiteral("org.kde.KWin")).value()) {
         return KWinEffectState::noKWin;
     }
+    // Only KWin's own connection serves the effect: a program that took the name first
+    // would be handed the cover's pictures and could fake the Escape key.
+    const QString kwin = names->serviceOwner(QStringLiteral("org.kde.KWin")).value();
+    const auto servedByKWin = [&] {
+        return names->serviceOwner(qString(FoldContract::busName)).value() == kwin;
+    };
     if (names->isServiceRegistered(qString(FoldContract::busName)).value()) {
-        return KWinEffectState::running;
+        return servedByKWin() ? KWinEffectState::running : KWinEffectState::taken;
     }
     const QDBusMessage reply = bus.call(loadCall(), QDBus::Block, loadTimeoutMs);
     const bool loaded = reply.type() == QDBusMessage::ReplyMessage &&
-                        reply.arguments().value(0).toBool() &&
-                        names->isServiceRegistered(qString(FoldContract::busName)).value();
+                        reply.arguments().value(0).toBool() && servedByKWin();
     return loaded ? KWinEffectState::running : KWinEffectState::notInstalled;
 }
 

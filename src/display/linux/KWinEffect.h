@@ -12,6 +12,7 @@ enum class KWinEffectState {
     noKWin,       // the session's compositor is not KWin
     running,      // the effect serves the contract
     notInstalled, // KWin runs without it and cannot load it
+    taken,        // another program holds the effect's name on the bus
 };
 
 // Blocks for KWin's answer; loading compiles the effect's shaders, which takes a moment

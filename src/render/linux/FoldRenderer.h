@@ -55,7 +55,9 @@ public:
     void encode(const SourceTexture& source, const RenderTarget& target,
                 const FoldFrameParams& params);
 
-    // A premultiplied picture of the target's size over it (a cover's dressing).
+    // Gives back the intermediate textures (a compositor's plug-in, between folds).
+    void releaseTextures() { textures_.clear(); }
+    // A premultiplied picture over the whole target, scaled to it (a cover's dressing).
     void layOver(const SourceTexture& picture, const RenderTarget& target);
 
     // Runs the blur chain alone and reads its heavy level back (BGRA, rows

@@ -7,13 +7,21 @@
 
 namespace orvane::gl {
 
+namespace {
+
+// More than OpenGL has kinds of error.
+constexpr int maxErrorFlags = 16;
+
+} // namespace
+
 RenderTexture makeRenderTexture(int width, int height, const void* pixels) {
     RenderTexture out;
     if (width <= 0 || height <= 0) {
         return out;
     }
-    while (glGetError() != GL_NO_ERROR) {
-        // Start from a clean error state so the check below is ours.
+    // Start from a clean error state so the check below is ours. A context holds one flag per
+    // kind of error; a lost one may report forever, so the drain is bounded.
+    for (int flags = 0; flags < maxErrorFlags && glGetError() != GL_NO_ERROR; ++flags) {
     }
     GLuint texture = 0;
     glGenTextures(1, &texture);

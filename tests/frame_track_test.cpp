@@ -76,6 +76,8 @@ TEST_CASE("when the frames stop the sheet fades out and the fold ends by itself"
     CHECK(track.push(still(60, 0), 0));
     const double quiet = Tuning::compositorSilence;
     CHECK(track.frameAt(quiet)->opacity == 1);
+    CHECK_FALSE(track.fading(quiet));
+    CHECK(track.fading(quiet + Tuning::compositorSettle / 2));
     CHECK(track.frameAt(quiet + Tuning::compositorSettle / 2)->opacity == doctest::Approx(0.5));
     CHECK_FALSE(track.settled(quiet + Tuning::compositorSettle / 2));
     CHECK(track.settled(quiet + Tuning::compositorSettle));

@@ -258,7 +258,9 @@ void FoldEffect::paintFold(const FoldFrameParams& frame, const QRect& targetRect
 }
 
 void FoldEffect::postPaintScreen() {
-    if (isActive()) {
+    // A held fold is drawn anew only when something changes (a frame, the picture, the fade),
+    // not at every display frame.
+    if (isActive() && !frozen_) {
         repaintOutput();
     }
     KWin::effects->postPaintScreen();
@@ -458,8 +460,11 @@ void FoldEffect::grabbedKeyboardEvent(QKeyEvent* event) {
 }
 
 void FoldEffect::checkSilence() {
-    if (track_.settled(monotonicSeconds())) {
+    const double now = monotonicSeconds();
+    if (track_.settled(now)) {
         endFold(QStringLiteral("Orvane stopped sending frames."));
+    } else if (frozen_ && track_.fading(now)) {
+        repaintOutput();
     }
 }
 

@@ -75,6 +75,10 @@ std::optional<FoldFrameParams> FrameTrack::frameAt(double presentTime) const {
     return frame;
 }
 
+bool FrameTrack::fading(double now) const {
+    return look_ && now - lastHeard_ > Tuning::compositorSilence;
+}
+
 bool FrameTrack::settled(double now) const {
     return look_ && now - lastHeard_ >= Tuning::compositorSilence + Tuning::compositorSettle;
 }

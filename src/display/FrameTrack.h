@@ -24,6 +24,8 @@ public:
     bool isActive() const { return look_.has_value(); }
     // None before the first frame, after `end`, and once the silence has settled it.
     std::optional<FoldFrameParams> frameAt(double presentTime) const;
+    // Heard nothing for the silence: the sheet is fading out.
+    bool fading(double now) const;
     // Heard nothing for so long that the sheet has settled: the plug-in ends the fold.
     bool settled(double now) const;
 

@@ -6,6 +6,7 @@
 // from an update sent to the first screenshot that shows it, beside a
 // screenshot's own round trip. Prints figures only.
 #include "display/FoldContract.h"
+#include "platform/MonotonicClock.h"
 #include "support/KWinSession.h"
 
 #include "foldinterface.h"
@@ -30,15 +31,6 @@ namespace {
 constexpr int width = 1280;
 constexpr int height = 800;
 constexpr double secondsPerPhase = 4.0;
-
-double monotonicNow() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-QString qString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 void runFor(double seconds) {
     QEventLoop loop;
@@ -88,15 +80,16 @@ int main(int argc, char** argv) {
     const test::ScopedEnv plugins("QT_PLUGIN_PATH", ORVANE_PLUGIN_DIR);
     test::KWinSession kwin(width, height);
     QGuiApplication application(argc, argv);
-    const QDBusMessage loaded =
-        kwin.buses().call(test::Bus::session, QStringLiteral("org.kde.KWin"),
-                          QStringLiteral("/Effects"), QStringLiteral("org.kde.kwin.Effects"),
-                          QStringLiteral("loadEffect"), {qString(FoldContract::kwinEffectId)});
+    const QDBusMessage loaded = kwin.buses().call(
+        test::Bus::session, QStringLiteral("org.kde.KWin"), QStringLiteral("/Effects"),
+        QStringLiteral("org.kde.kwin.Effects"), QStringLiteral("loadEffect"),
+        {QString::fromUtf8(FoldContract::kwinEffectId)});
     if (!loaded.arguments().value(0).toBool()) {
         std::fprintf(stderr, "KWin did not load the effect\n");
         return 1;
     }
-    FoldInterface fold(qString(FoldContract::busName), qString(FoldContract::objectPath),
+    FoldInterface fold(QString::fromUtf8(FoldContract::busName),
+                       QString::fromUtf8(FoldContract::objectPath),
                        kwin.buses().connection(test::Bus::session));
     std::printf("compositor: %s\n", fold.compositor().toUtf8().constData());
 
@@ -125,7 +118,7 @@ int main(int argc, char** argv) {
     QObject::connect(&updates, &QTimer::timeout, [&] {
         phase += 1.0 / 60.0;
         const double angle = 60 + 20 * std::sin(phase * 3);
-        fold.Update(angle, true, angle, 60 * std::cos(phase * 3), 1, monotonicNow() + 1.0 / 60);
+        fold.Update(angle, true, angle, 60 * std::cos(phase * 3), 1, monotonicSeconds() + 1.0 / 60);
     });
     updates.start(16);
     runFor(0.5);
@@ -135,9 +128,9 @@ int main(int argc, char** argv) {
 
     // The delay: a still sheet at one angle, then another, until a screenshot shows it.
     const auto settle = [&](double angle) {
-        fold.Update(angle, false, angle, 0, 1, monotonicNow());
+        fold.Update(angle, false, angle, 0, 1, monotonicSeconds());
         runFor(0.3);
-        fold.Update(angle, false, angle, 0, 1, monotonicNow());
+        fold.Update(angle, false, angle, 0, 1, monotonicSeconds());
         return kwin.screenshot();
     };
     ticker.hide(); // a still desktop: only the sheet changes
@@ -149,18 +142,18 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 10; ++i) {
         const double target = i % 2 == 0 ? 50 : 70;
         const QImage& expected = i % 2 == 0 ? at50 : at70;
-        double start = monotonicNow();
+        double start = monotonicSeconds();
         kwin.screenshot();
-        roundTrips.push_back(monotonicNow() - start);
-        start = monotonicNow();
+        roundTrips.push_back(monotonicSeconds() - start);
+        start = monotonicSeconds();
         fold.Update(target, false, target, 0, 1, start);
         for (int tries = 0; tries < 50; ++tries) {
             if (meanDifference(kwin.screenshot(), expected) < 0.002) {
-                delays.push_back(monotonicNow() - start);
+                delays.push_back(monotonicSeconds() - start);
                 break;
             }
             // Keeps the fold alive between tries.
-            fold.Update(target, false, target, 0, 1, monotonicNow());
+            fold.Update(target, false, target, 0, 1, monotonicSeconds());
         }
     }
     fold.End().waitForFinished();

@@ -9,6 +9,7 @@
 #include "core/Tuning.h"
 #include "display/FoldContract.h"
 #include "offscreen/linux/OffscreenSession.h"
+#include "platform/MonotonicClock.h"
 #include "platform/SealedFile.h"
 #include "settings/FoldSettings.h"
 #include "settings/linux/IniSettingsStore.h"
@@ -50,15 +51,6 @@ constexpr int screenWidth = 1280;
 constexpr int screenHeight = 800;
 constexpr double frameInterval = 1.0 / 60.0;
 const QString patternApp = QStringLiteral("app.orvane.Pattern");
-
-QString qString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
-double monotonicNow() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
 
 // Colours in every part of the screen, so that any misplaced or mirrored pixel shows.
 class PatternWindow : public QRasterWindow {
@@ -130,7 +122,8 @@ QImage reference(const QImage& desktop, const FoldLook& look, double angle) {
 class Driver {
 public:
     explicit Driver(test::KWinSession& kwin)
-        : fold_(qString(FoldContract::busName), qString(FoldContract::objectPath),
+        : fold_(QString::fromUtf8(FoldContract::busName),
+                QString::fromUtf8(FoldContract::objectPath),
                 kwin.buses().connection(test::Bus::session)) {}
 
     FoldInterface& fold() { return fold_; }
@@ -150,7 +143,7 @@ public:
         angle_ = angle;
         if (!frames_.isActive()) {
             QObject::connect(&frames_, &QTimer::timeout, [this] {
-                fold_.Update(angle_, false, angle_, 0, 1, monotonicNow() + frameInterval);
+                fold_.Update(angle_, false, angle_, 0, 1, monotonicSeconds() + frameInterval);
             });
             frames_.start(static_cast<int>(frameInterval * 1000));
         }
@@ -168,10 +161,10 @@ private:
 };
 
 bool loadEffect(test::KWinSession& kwin) {
-    const QDBusMessage reply =
-        kwin.buses().call(test::Bus::session, QStringLiteral("org.kde.KWin"),
-                          QStringLiteral("/Effects"), QStringLiteral("org.kde.kwin.Effects"),
-                          QStringLiteral("loadEffect"), {qString(FoldContract::kwinEffectId)});
+    const QDBusMessage reply = kwin.buses().call(
+        test::Bus::session, QStringLiteral("org.kde.KWin"), QStringLiteral("/Effects"),
+        QStringLiteral("org.kde.kwin.Effects"), QStringLiteral("loadEffect"),
+        {QString::fromUtf8(FoldContract::kwinEffectId)});
     return reply.arguments().value(0).toBool();
 }
 
@@ -326,12 +319,12 @@ TEST_CASE("KWin folds the output from the daemon's frames as the X11 renderer do
     QDBusConnection other =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("stranger"));
     {
-        FoldInterface stranger(qString(FoldContract::busName), qString(FoldContract::objectPath),
-                               other);
+        FoldInterface stranger(QString::fromUtf8(FoldContract::busName),
+                               QString::fromUtf8(FoldContract::objectPath), other);
         QDBusPendingReply<> ending = stranger.End();
         ending.waitForFinished();
         CHECK(ending.error().type() == QDBusError::AccessDenied);
-        stranger.Update(10, false, 10, 0, 1, monotonicNow());
+        stranger.Update(10, false, 10, 0, 1, monotonicSeconds());
     }
     QDBusConnection::disconnectFromBus(QStringLiteral("stranger"));
     const int loose = memfd_create("loose", MFD_CLOEXEC);
@@ -461,7 +454,7 @@ TEST_CASE("on KWin the settings window holding the fold stays above it, as it is
         SensorPoller::Reader{[] { return true; }, [] {}, [] { return std::optional(120.0); }};
     OrvaneApp orvane(options);
     orvane.launch();
-    REQUIRE(kwin.buses().hasOwner(test::Bus::session, qString(FoldContract::busName)));
+    REQUIRE(kwin.buses().hasOwner(test::Bus::session, QString::fromUtf8(FoldContract::busName)));
 
     orvane.showSettings();
     SettingsWindow* window = orvane.settingsWindow();
@@ -505,7 +498,10 @@ TEST_CASE("on KWin the program loads its effect and a preview URL folds the live
     saveSettings(IniSettingsStore::defaultPath());
     test::ChildProcess orvane({ORVANE_EXECUTABLE}, buses.folder() / "orvane.log");
     REQUIRE(test::spinUntil(
-        [&] { return buses.hasOwner(test::Bus::session, qString(FoldContract::busName)); }, 20));
+        [&] {
+            return buses.hasOwner(test::Bus::session, QString::fromUtf8(FoldContract::busName));
+        },
+        20));
 
     const auto preview =
         test::runProcess(ORVANE_EXECUTABLE, {"orvane://preview?angle=60&seconds=3"});
@@ -519,9 +515,10 @@ TEST_CASE("on KWin the program loads its effect and a preview URL folds the live
     // The effect gone from KWin (as after KWin restarted): the program loads it again.
     kwin.buses().call(test::Bus::session, QStringLiteral("org.kde.KWin"),
                       QStringLiteral("/Effects"), QStringLiteral("org.kde.kwin.Effects"),
-                      QStringLiteral("unloadEffect"), {qString(FoldContract::kwinEffectId)});
+                      QStringLiteral("unloadEffect"),
+                      {QString::fromUtf8(FoldContract::kwinEffectId)});
     const auto served = [&] {
-        return buses.hasOwner(test::Bus::session, qString(FoldContract::busName));
+        return buses.hasOwner(test::Bus::session, QString::fromUtf8(FoldContract::busName));
     };
     REQUIRE(test::spinUntil([&] { return !served(); }, 5));
     CHECK(test::spinUntil(served, 3 * Tuning::compositorReloadInterval));

@@ -24,10 +24,6 @@ namespace orvane {
 
 namespace {
 
-QString qString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 int milliseconds(double seconds) {
     return static_cast<int>(std::lround(seconds * 1000.0));
 }
@@ -35,9 +31,9 @@ int milliseconds(double seconds) {
 } // namespace
 
 CompositorFoldDisplay::CompositorFoldDisplay(const QDBusConnection& bus, Ports ports)
-    : ports_(std::move(ports)),
-      fold_(qString(FoldContract::busName), qString(FoldContract::objectPath), bus),
-      watcher_(qString(FoldContract::busName), bus,
+    : ports_(std::move(ports)), fold_(QString::fromUtf8(FoldContract::busName),
+                                      QString::fromUtf8(FoldContract::objectPath), bus),
+      watcher_(QString::fromUtf8(FoldContract::busName), bus,
                QDBusServiceWatcher::WatchForRegistration |
                    QDBusServiceWatcher::WatchForUnregistration) {
     timer_.setTimerType(Qt::PreciseTimer);
@@ -74,7 +70,7 @@ CompositorFoldDisplay::CompositorFoldDisplay(const QDBusConnection& bus, Ports p
 
 bool CompositorFoldDisplay::checkPlugin() {
     QDBusConnectionInterface* names = fold_.connection().interface();
-    if (names == nullptr || names->serviceOwner(qString(FoldContract::busName)).value() !=
+    if (names == nullptr || names->serviceOwner(QString::fromUtf8(FoldContract::busName)).value() !=
                                 names->serviceOwner(ports_.compositor).value()) {
         return false;
     }
@@ -130,8 +126,7 @@ std::optional<std::string> CompositorFoldDisplay::pluginProblem() const {
     if (!present_) {
         return "The compositor's Orvane plug-in is not running.";
     }
-    const QString said = fold_.problem();
-    return said.isEmpty() ? std::nullopt : std::optional(said.toStdString());
+    return std::nullopt; // its Problem was read into the refusal when it was found
 }
 
 std::optional<std::int64_t> CompositorFoldDisplay::maxFPS() const {
@@ -207,7 +202,7 @@ void CompositorFoldDisplay::send(const FoldFrameParams& frame) {
         const bool starting = !sentLook_;
         const FoldContract::WireLook look = FoldContract::toWire(frame.look);
         auto* call = new QDBusPendingCallWatcher(
-            fold_.Begin(qString(output_->name), QString::fromStdString(look.style),
+            fold_.Begin(QString::fromUtf8(output_->name), QString::fromStdString(look.style),
                         look.perspective, look.blur, look.shadow, look.clearAngle,
                         look.reduceMotion),
             this);

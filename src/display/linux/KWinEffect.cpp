@@ -13,15 +13,11 @@ namespace {
 // Loading builds the shaders, seconds on a software renderer.
 constexpr int loadTimeoutMs = 15000;
 
-QString qString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QDBusMessage loadCall() {
     QDBusMessage load = QDBusMessage::createMethodCall(
         QStringLiteral("org.kde.KWin"), QStringLiteral("/Effects"),
         QStringLiteral("org.kde.kwin.Effects"), QStringLiteral("loadEffect"));
-    load.setArguments({qString(FoldContract::kwinEffectId)});
+    load.setArguments({QString::fromUtf8(FoldContract::kwinEffectId)});
     return load;
 }
 
@@ -40,9 +36,9 @@ KWinEffectState ensureKWinEffect(const QDBusConnection& bus) {
     // would be handed the cover's pictures and could fake the Escape key.
     const QString kwin = names->serviceOwner(QStringLiteral("org.kde.KWin")).value();
     const auto servedByKWin = [&] {
-        return names->serviceOwner(qString(FoldContract::busName)).value() == kwin;
+        return names->serviceOwner(QString::fromUtf8(FoldContract::busName)).value() == kwin;
     };
-    if (names->isServiceRegistered(qString(FoldContract::busName)).value()) {
+    if (names->isServiceRegistered(QString::fromUtf8(FoldContract::busName)).value()) {
         return servedByKWin() ? KWinEffectState::running : KWinEffectState::taken;
     }
     const QDBusMessage reply = bus.call(loadCall(), QDBus::Block, loadTimeoutMs);
